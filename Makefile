@@ -1,0 +1,38 @@
+# Front door: make demo | make test | make bench | make fuzz | make dist
+BUILD ?= build
+HOST ?= kdx
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
+
+.PHONY: all deps configure build test demo bench fuzz dist clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/i686-w64-mingw32.cmake $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@./scripts/wine-session.sh --build $(BUILD) \
+	    ctest --test-dir $(BUILD) --output-on-failure -j 1
+
+demo: build
+	@./scripts/demo.sh $(BUILD) $(HOST)
+
+bench: build
+	@./scripts/wine-session.sh --build $(BUILD) ./scripts/bench.sh $(BUILD)
+
+fuzz: deps
+	@./scripts/fuzz.sh $(BUILD)
+
+dist: build
+	@./scripts/dist.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,13 @@
+// An item's icon source (icon path and icon index) turned into images of the
+// panel's two image lists (32x32 and 16x16), always at the same index in both.
+#pragma once
+
+#include <windows.h>
+
+// Writes each requested handle; 0 when no icon was obtained. Icon index -1 asks the
+// shell for the file's own icon, any other index takes that icon from the file.
+void ExtractItemIcons(const char* iconPath, int iconIndex, HICON* largeIcon, HICON* smallIcon);
+
+// Puts the icon at imageIndex in both image lists (-1 appends it). Returns the index
+// the large list now holds it at, or -1 when no image could be stored.
+int StoreItemIcon(int imageIndex, int iconIndex, const char* iconPath);

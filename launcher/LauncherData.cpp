@@ -1,0 +1,212 @@
+#include "LauncherData.h"
+
+#include <shlwapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "ItemIcons.h"
+#include "Texts.h"
+
+LauncherData launcherData;
+
+void ResetLauncherData()
+{
+    launcherData.iniPath[0] = '\0';
+    launcherData.currentPage = 0;
+    launcherData.pages.clear();
+    launcherData.settings = PanelSettings{};
+}
+
+void CopyText(char* destination, const char* text)
+{
+    // Callers keep their texts within 519 characters; cutting here keeps a
+    // longer one from ever running past the buffer.
+    lstrcpynA(destination, text ? text : "", kTextSize);
+}
+
+static LauncherItem& ItemAt(int page, int item)
+{
+    return launcherData.pages[page].items[item];
+}
+
+int GetPageCount()
+{
+    return static_cast<int>(launcherData.pages.size());
+}
+
+int GetCurrentPage()
+{
+    return launcherData.currentPage;
+}
+
+void SetCurrentPage(int page)
+{
+    launcherData.currentPage = page;
+}
+
+const char* GetPageName(int page, char* buffer)
+{
+    const char* name = launcherData.pages[page].name;
+    if (buffer)
+        CopyText(buffer, name);
+    return name;
+}
+
+void SetPageName(int page, const char* text)
+{
+    CopyText(launcherData.pages[page].name, text);
+}
+
+void FormatDefaultPageName(char* buffer, int pageNumber)
+{
+    snprintf(buffer, kTextSize, TEXT_DEFAULT_PAGE_NAME_FORMAT, pageNumber);
+}
+
+void AddPage()
+{
+    launcherData.pages.emplace_back();
+    LauncherPage& page = launcherData.pages.back();
+    FormatDefaultPageName(page.name, GetPageCount());
+}
+
+void RemovePage(int page)
+{
+    launcherData.pages.erase(launcherData.pages.begin() + page);
+}
+
+int GetItemCount(int page)
+{
+    return static_cast<int>(launcherData.pages[page].items.size());
+}
+
+const LauncherItem& GetItem(int page, int item)
+{
+    return ItemAt(page, item);
+}
+
+LauncherItem* CopyItem(LauncherItem* destination, int page, int item)
+{
+    *destination = ItemAt(page, item);
+    return destination;
+}
+
+void AddItem(int page, const LauncherItem& record)
+{
+    launcherData.pages[page].items.push_back(record);
+}
+
+bool AddItemFromFile(int page, const char* filePath, const char* name)
+{
+    LauncherItem item = {};
+    item.imageIndex = StoreItemIcon(-1, -1, filePath);
+    item.iconIndex = -1;
+    item.posX = -1;
+    item.posY = -1;
+    CopyText(item.path, filePath);
+    CopyText(item.iconPath, filePath);
+
+    // Working folder: the path up to where its last component begins, backslash kept.
+    CopyText(item.workDir, filePath);
+    *PathFindFileNameA(item.workDir) = '\0';
+
+    if (name) {
+        CopyText(item.name, name);
+    } else {
+        CopyText(item.name, filePath);
+        PathStripPathA(item.name);
+        PathRemoveExtensionA(item.name);
+    }
+
+    AddItem(page, item);
+    return true;
+}
+
+void RemoveItem(int page, int item)
+{
+    if (item == -1)
+        return;
+    std::vector<LauncherItem>& items = launcherData.pages[page].items;
+    items.erase(items.begin() + item);
+}
+
+void SwapItems(int page, int itemA, int itemB)
+{
+    if (itemA == itemB)
+        return;
+    LauncherItem saved = ItemAt(page, itemA);
+    ItemAt(page, itemA) = ItemAt(page, itemB);
+    ItemAt(page, itemB) = saved;
+}
+
+const char* GetItemName(int page, int item, char* buffer)
+{
+    const char* name = ItemAt(page, item).name;
+    if (buffer)
+        CopyText(buffer, name);
+    return name;
+}
+
+void SetItemName(int page, int item, const char* text)
+{
+    if (item == -1)
+        return;
+    CopyText(ItemAt(page, item).name, text);
+}
+
+void SetItemPath(int page, int item, const char* text)
+{
+    CopyText(ItemAt(page, item).path, text);
+}
+
+void SetItemParameter(int page, int item, const char* text)
+{
+    CopyText(ItemAt(page, item).parameter, text);
+}
+
+void SetItemWorkDir(int page, int item, const char* text)
+{
+    CopyText(ItemAt(page, item).workDir, text);
+}
+
+const char* GetItemIconPath(int page, int item, char* buffer)
+{
+    const char* iconPath = ItemAt(page, item).iconPath;
+    if (buffer)
+        CopyText(buffer, iconPath);
+    return iconPath;
+}
+
+int GetItemIconIndex(int page, int item)
+{
+    return ItemAt(page, item).iconIndex;
+}
+
+void SetItemIcon(int page, int item, const char* iconPath, int iconIndex)
+{
+    // The caller's text may be the item's own iconPath: take the image first,
+    // then copy (CopyText of a buffer onto itself is harmless).
+    LauncherItem& record = ItemAt(page, item);
+    record.imageIndex = StoreItemIcon(record.imageIndex, iconIndex, iconPath);
+    if (iconPath != record.iconPath)
+        CopyText(record.iconPath, iconPath);
+    record.iconIndex = iconIndex;
+}
+
+int GetItemImageIndex(int page, int item)
+{
+    return ItemAt(page, item).imageIndex;
+}
+
+POINT GetItemPosition(int page, int item)
+{
+    const LauncherItem& record = ItemAt(page, item);
+    return POINT{record.posX, record.posY};
+}
+
+void SetItemPosition(int page, int item, POINT position)
+{
+    LauncherItem& record = ItemAt(page, item);
+    record.posX = position.x;
+    record.posY = position.y;
+}

@@ -1,0 +1,85 @@
+// Pages and items: the launcher's one data state and every operation on it.
+//
+// Texts are fixed 520-byte buffers of NUL-terminated ANSI text (at most 519
+// characters). Indexes are zero-based; only RemoveItem and SetItemName accept -1
+// (the list view's "no selection") and then do nothing. Every other index is the
+// caller's duty to keep in range.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+constexpr int kTextSize = 520;
+
+struct LauncherItem {
+    int32_t imageIndex;       // image in both image lists, -1 when none
+    char name[kTextSize];
+    char path[kTextSize];
+    char parameter[kTextSize];
+    char workDir[kTextSize];  // empty: no working folder
+    char iconPath[kTextSize];
+    int32_t iconIndex;        // -1: the shell's own icon of iconPath
+    int32_t posX;             // -1: no stored position
+    int32_t posY;
+};
+
+struct LauncherPage {
+    char name[kTextSize];
+    std::vector<LauncherItem> items;
+};
+
+struct PanelSettings {
+    int32_t doubleClick;
+    int32_t showTab;
+    int32_t viewStyle;  // 10009 large icons, 10010 small icons, 10011 list; others show large icons
+    int32_t autoArrange;
+    int32_t gridArrange;
+};
+
+struct LauncherData {
+    char iniPath[kTextSize];
+    int32_t currentPage;
+    std::vector<LauncherPage> pages;
+    PanelSettings settings;
+};
+
+// The module-wide data state; all zero until the settings are loaded.
+extern LauncherData launcherData;
+
+// Empties the data state again: no pages, no settings path, every setting 0.
+void ResetLauncherData();
+
+// Copies at most 519 characters of text into a 520-byte buffer, always terminated.
+void CopyText(char* destination, const char* text);
+
+int GetPageCount();
+int GetCurrentPage();
+void SetCurrentPage(int page);
+const char* GetPageName(int page, char* buffer = nullptr);
+void SetPageName(int page, const char* text);
+void AddPage();
+void RemovePage(int page);
+
+int GetItemCount(int page);
+const LauncherItem& GetItem(int page, int item);
+LauncherItem* CopyItem(LauncherItem* destination, int page, int item);
+void AddItem(int page, const LauncherItem& record);
+bool AddItemFromFile(int page, const char* filePath, const char* name = nullptr);
+void RemoveItem(int page, int item);
+void SwapItems(int page, int itemA, int itemB);
+const char* GetItemName(int page, int item, char* buffer = nullptr);
+void SetItemName(int page, int item, const char* text);
+void SetItemPath(int page, int item, const char* text);
+void SetItemParameter(int page, int item, const char* text);
+void SetItemWorkDir(int page, int item, const char* text);
+const char* GetItemIconPath(int page, int item, char* buffer = nullptr);
+int GetItemIconIndex(int page, int item);
+void SetItemIcon(int page, int item, const char* iconPath, int iconIndex);
+int GetItemImageIndex(int page, int item);
+POINT GetItemPosition(int page, int item);
+void SetItemPosition(int page, int item, POINT position);
+
+// The name a new page gets: "ページ &N" with its 1-based number.
+void FormatDefaultPageName(char* buffer, int pageNumber);
