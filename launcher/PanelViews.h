@@ -1,0 +1,21 @@
+// The tab strip and the icon list kept in step with the pages and items.
+#pragma once
+
+#include <windows.h>
+
+void FillItemList(int page);  // -1: the current page
+void InsertListItem(int index, const char* text, int imageIndex);  // index -1: last item of the current page
+void RebuildTabs();
+void ShowTabStrip(bool show);
+void SetViewStyle(int id);  // 10009, 10010 or 10011
+void SetAutoArrange(bool on);
+void SnapToGrid();
+void SavePositions();
+void ApplyPositions();
+void SelectPage(int page);
+int GetSelectedItem();
+int HitTestList();
+int HitTestTab();
+
+// The list view's window style for a stored view style (others show large icons).
+DWORD ListViewStyleFor(int viewStyle);
