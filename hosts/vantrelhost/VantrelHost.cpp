@@ -1,0 +1,249 @@
+// vantrelhost.exe: the stand-in newer host. A frame with a side pane that holds
+// one .vx panel plug-in, the host's tabs on the right and a log of what the
+// plug-in asked the host to do.
+//
+//   vantrelhost.exe [/plugins <folder>] [/profile <folder>] [/exit <ms>] <plugin.vx>
+//
+// Folders: 1 the program's folder, 2 the plug-in folder (holding kdx\ and
+// KdxPanel.ini; default: the .vx file's folder), 5 the profile folder (default:
+// the plug-in folder; the KDX setting folder is its "setting\"), 17 the
+// profile's "cache\". With /exit the host closes itself after that many ms.
+#include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <string>
+
+#include "StandInHost.h"
+
+namespace {
+
+constexpr wchar_t kFrameClass[] = L"VantrelHostFrame";
+constexpr wchar_t kPaneClass[] = L"VantrelHostPane";
+constexpr int kPaneWidth = 320;
+constexpr int kTabHeight = 28;
+constexpr int kGap = 4;
+constexpr UINT_PTR kExitTimer = 1;
+constexpr UINT_PTR kLogTimer = 2;
+constexpr int kTabStripId = 100;
+
+struct HostWindow {
+    StandInHost host;
+    PluginSession session;
+    HWND frame = nullptr;
+    HWND pane = nullptr;
+    HWND tabStrip = nullptr;
+    HWND logList = nullptr;
+    size_t logShown = 0;
+    std::wstring pluginPath;
+    UINT exitAfter = 0;
+};
+
+HostWindow* hostWindow;
+
+std::wstring WithSeparator(std::wstring folder)
+{
+    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/')
+        folder += L'\\';
+    return folder;
+}
+
+std::wstring FullPath(const std::wstring& path)
+{
+    wchar_t full[MAX_PATH] = {};
+    DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    return length > 0 && length < MAX_PATH ? std::wstring(full) : path;
+}
+
+std::wstring FolderOf(const std::wstring& path)
+{
+    size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+std::wstring ProgramFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return FolderOf(path);
+}
+
+void ShowTabs(HostWindow* w)
+{
+    SendMessageW(w->tabStrip, TCM_DELETEALLITEMS, 0, 0);
+    for (int i = 0; i < w->host.TabCount(); ++i) {
+        std::wstring title = w->host.TabAt(i).title;
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = &title[0];
+        SendMessageW(w->tabStrip, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
+    }
+    SendMessageW(w->tabStrip, TCM_SETCURSEL, w->host.CurrentTab(), 0);
+}
+
+void ShowNewLogLines(HostWindow* w)
+{
+    const auto& log = w->host.log();
+    for (; w->logShown < log.size(); ++w->logShown)
+        SendMessageW(w->logList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(log[w->logShown].c_str()));
+}
+
+void Layout(HostWindow* w)
+{
+    RECT client;
+    GetClientRect(w->frame, &client);
+    int height = client.bottom;
+    MoveWindow(w->pane, 0, 0, kPaneWidth, height, TRUE);
+    int right = kPaneWidth + kGap;
+    int width = client.right - right;
+    MoveWindow(w->tabStrip, right, 0, width, kTabHeight, TRUE);
+    MoveWindow(w->logList, right, kTabHeight + kGap, width, height - kTabHeight - kGap, TRUE);
+    // The host sizes the panel to its pane; the panel never sizes itself.
+    if (w->session.window()) {
+        RECT pane;
+        GetClientRect(w->pane, &pane);
+        MoveWindow(w->session.window(), 0, 0, pane.right, pane.bottom, TRUE);
+    }
+}
+
+bool OnCreate(HostWindow* w, HWND frame)
+{
+    w->frame = frame;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    w->pane = CreateWindowExW(WS_EX_CLIENTEDGE, kPaneClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0,
+                              0, frame, nullptr, instance, nullptr);
+    w->tabStrip = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                                  frame, reinterpret_cast<HMENU>(kTabStripId), instance, nullptr);
+    w->logList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
+                                 0, 0, 0, 0, frame, nullptr, instance, nullptr);
+    SendMessageW(w->tabStrip, WM_SETFONT, reinterpret_cast<WPARAM>(w->host.font()), FALSE);
+    SendMessageW(w->logList, WM_SETFONT, reinterpret_cast<WPARAM>(w->host.font()), FALSE);
+    w->host.onTabsChanged = [w] { ShowTabs(w); };
+    ShowTabs(w);
+
+    if (!w->session.Load(w->pluginPath))
+        return false;
+    SetWindowTextW(frame, (L"Vantrel - " + w->session.Name()).c_str());
+    w->session.Create(w->pane);
+    Layout(w);
+    w->session.Show(true);
+    SetTimer(frame, kLogTimer, 250, nullptr);
+    if (w->exitAfter)
+        SetTimer(frame, kExitTimer, w->exitAfter, nullptr);
+    return true;
+}
+
+LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    HostWindow* w = hostWindow;
+    switch (message) {
+    case WM_CREATE:
+        return OnCreate(w, frame) ? 0 : -1;
+    case WM_SIZE:
+        Layout(w);
+        return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lParam);
+        if (header->idFrom == kTabStripId && header->code == TCN_SELCHANGE)
+            w->host.SetCurrentTab(static_cast<int>(SendMessageW(w->tabStrip, TCM_GETCURSEL, 0, 0)));
+        return 0;
+    }
+    case WM_TIMER:
+        if (wParam == kExitTimer)
+            DestroyWindow(frame);
+        else if (wParam == kLogTimer)
+            ShowNewLogLines(w);
+        return 0;
+    case WM_DESTROY:
+        // The panel goes while its pane still exists: its destroy entry saves
+        // from its own windows.
+        w->session.Close();
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(frame, message, wParam, lParam);
+}
+
+bool ParseCommandLine(HostWindow* w, std::wstring* plugins, std::wstring* profile)
+{
+    int count = 0;
+    wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 1; i < count; ++i) {
+        std::wstring arg = args[i];
+        if (arg == L"/plugins" && i + 1 < count)
+            *plugins = args[++i];
+        else if (arg == L"/profile" && i + 1 < count)
+            *profile = args[++i];
+        else if (arg == L"/exit" && i + 1 < count)
+            w->exitAfter = static_cast<UINT>(_wtoi(args[++i]));
+        else
+            w->pluginPath = arg;
+    }
+    LocalFree(args);
+    return !w->pluginPath.empty();
+}
+
+void AddDemoTabs(StandInHost& host)
+{
+    host.AddTab({L"スタートページ", L"about:start", 1});
+    host.AddTab({L"ニュース", L"https://news.example.jp/", 2});
+    host.AddTab({L"天気予報", L"https://weather.example.jp/tokyo", 3});
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    HostWindow w;
+    hostWindow = &w;
+    std::wstring plugins;
+    std::wstring profile;
+    if (!ParseCommandLine(&w, &plugins, &profile)) {
+        MessageBoxW(nullptr, L"vantrelhost.exe [/plugins <folder>] [/profile <folder>] [/exit <ms>] <plugin.vx>",
+                    L"Vantrel", MB_OK);
+        return 2;
+    }
+    w.pluginPath = FullPath(w.pluginPath);
+    plugins = WithSeparator(plugins.empty() ? FolderOf(w.pluginPath) : FullPath(plugins));
+    profile = WithSeparator(profile.empty() ? plugins : FullPath(profile));
+    w.host.SetFolder(VexFolderProgram, ProgramFolder());
+    w.host.SetFolder(VexFolderPlugins, plugins);
+    w.host.SetFolder(VexFolderProfile, profile);
+    w.host.SetFolder(VexFolderCache, profile + L"cache\\");
+    AddDemoTabs(w.host);
+    w.host.Register();
+
+    WNDCLASSEXW frameClass = {};
+    frameClass.cbSize = sizeof frameClass;
+    frameClass.lpfnWndProc = FrameProc;
+    frameClass.hInstance = instance;
+    frameClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    frameClass.lpszClassName = kFrameClass;
+    RegisterClassExW(&frameClass);
+    WNDCLASSEXW paneClass = frameClass;
+    paneClass.lpfnWndProc = DefWindowProcW;
+    paneClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    paneClass.lpszClassName = kPaneClass;
+    RegisterClassExW(&paneClass);
+
+    HWND frame = CreateWindowExW(0, kFrameClass, L"Vantrel", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 1000,
+                                 700, nullptr, nullptr, instance, nullptr);
+    if (!frame) {
+        if (!w.exitAfter)
+            MessageBoxW(nullptr, (L"Cannot load " + w.pluginPath).c_str(), L"Vantrel", MB_OK | MB_ICONERROR);
+        return 1;
+    }
+    ShowWindow(frame, show);
+    UpdateWindow(frame);
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
