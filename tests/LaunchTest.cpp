@@ -1,0 +1,258 @@
+// Starting items: what the shell is asked (seen through the import table) and
+// what the started program really receives (a probe program that writes down its
+// command line and folder).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ImportHook.h"
+#include "Launch.h"
+#include "LauncherData.h"
+#include "ModalDriver.h"
+#include "WinTest.h"
+
+namespace {
+
+struct ShellCall {
+    HWND owner;
+    bool hasVerb;
+    std::string file;
+    bool hasParameters;
+    std::string parameters;
+    bool hasFolder;
+    std::string folder;
+    int show;
+};
+
+std::vector<ShellCall> shellCalls;
+wintest::ImportHook* shellHook;
+
+HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show)
+{
+    shellCalls.push_back(ShellCall{owner, verb != nullptr, file ? file : "", parameters != nullptr,
+                                   parameters ? parameters : "", folder != nullptr, folder ? folder : "", show});
+    auto original = reinterpret_cast<decltype(&ShellExecuteA)>(shellHook->original());
+    return original(owner, verb, file, parameters, folder, show);
+}
+
+LauncherItem MakeItem(const std::string& path, const std::string& parameter, const std::string& workDir)
+{
+    LauncherItem item = {};
+    item.imageIndex = -1;
+    item.iconIndex = -1;
+    item.posX = -1;
+    item.posY = -1;
+    CopyText(item.name, "probe");
+    CopyText(item.path, path.c_str());
+    CopyText(item.parameter, parameter.c_str());
+    CopyText(item.workDir, workDir.c_str());
+    return item;
+}
+
+// What the probe wrote: command line, current folder, its own file name.
+struct ProbeReport {
+    std::string commandLine;
+    std::string folder;
+    std::string program;
+
+    // The command line after the program name and the blank that follows it.
+    std::string Arguments() const
+    {
+        size_t end = commandLine[0] == '"' ? commandLine.find('"', 1) + 1 : commandLine.find(' ');
+        if (end == std::string::npos || end >= commandLine.size())
+            return "";
+        std::string rest = commandLine.substr(end + 1);
+        while (!rest.empty() && rest.back() == ' ')
+            rest.pop_back();
+        return rest;
+    }
+};
+
+class LaunchTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetLauncherData();
+        AddPage();
+        shellCalls.clear();
+        hook_ = new wintest::ImportHook("SHELL32.dll", "ShellExecuteA", reinterpret_cast<void*>(RecordShellExecute));
+        shellHook = hook_;
+        ASSERT_TRUE(hook_->installed());
+
+        // One copy of the probe in a folder with a blank in its name (and a blank
+        // in its own name), one in a folder without.
+        blankFolder_ = temp_.File("launch probe");
+        plainFolder_ = temp_.File("plain");
+        ASSERT_TRUE(CreateDirectoryA(blankFolder_.c_str(), nullptr));
+        ASSERT_TRUE(CreateDirectoryA(plainFolder_.c_str(), nullptr));
+        std::string probe = wintest::ProgramFolder() + "LaunchProbe.exe";
+        blankProbe_ = blankFolder_ + "\\Launch Probe.exe";
+        plainProbe_ = plainFolder_ + "\\LaunchProbe.exe";
+        ASSERT_TRUE(CopyFileA(probe.c_str(), blankProbe_.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileA(probe.c_str(), plainProbe_.c_str(), FALSE));
+
+        output_ = temp_.File("probe-output.txt");
+        SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", output_.c_str());
+    }
+
+    void TearDown() override
+    {
+        delete hook_;
+        shellHook = nullptr;
+        SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
+    }
+
+    // Waits for the probe's report; false when none came.
+    bool ReadReport(ProbeReport* report)
+    {
+        if (!wintest::PumpUntil([&] { return wintest::FileExists(output_); }, 15000))
+            return false;
+        std::string text;
+        if (!wintest::ReadFileBytes(output_, &text))
+            return false;
+        DeleteFileA(output_.c_str());
+        size_t first = text.find('\n');
+        size_t second = text.find('\n', first + 1);
+        size_t third = text.find('\n', second + 1);
+        if (third == std::string::npos)
+            return false;
+        report->commandLine = text.substr(0, first);
+        report->folder = text.substr(first + 1, second - first - 1);
+        report->program = text.substr(second + 1, third - second - 1);
+        return true;
+    }
+
+    std::string CurrentFolder()
+    {
+        char folder[MAX_PATH] = {};
+        GetCurrentDirectoryA(sizeof folder, folder);
+        return folder;
+    }
+
+    wintest::TempFolder temp_;
+    wintest::ImportHook* hook_ = nullptr;
+    std::string blankFolder_, plainFolder_, blankProbe_, plainProbe_, output_;
+};
+
+TEST_F(LaunchTest, ShellReceivesQuotedPathParametersAndFolder)
+{
+    struct Case {
+        const char* title;
+        std::string path;
+        std::string parameter;
+        std::string workDir;
+        const char* override;
+        std::string expectedFile;
+        std::string expectedParameters;
+        bool expectFolder;
+        std::string expectedChildFolder;
+    };
+    const Case cases[] = {
+        {"blank in path, own parameters, a working folder", blankProbe_, "alpha \"beta gamma\"", plainFolder_,
+         nullptr, "\"" + blankProbe_ + "\"", "alpha \"beta gamma\"", true, plainFolder_},
+        {"no blank, no parameters, no working folder", plainProbe_, "", "", nullptr, plainProbe_, "", false,
+         CurrentFolder()},
+        {"working folder with blanks", plainProbe_, "x", blankFolder_, nullptr, plainProbe_, "x", true, blankFolder_},
+        {"dropped file replaces the own parameters", blankProbe_, "own --flag", "", "\"C:\\x y\\dropped file.txt\"",
+         "\"" + blankProbe_ + "\"", "\"C:\\x y\\dropped file.txt\"", false, CurrentFolder()},
+    };
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        ResetLauncherData();
+        AddPage();
+        AddItem(0, MakeItem("unused", "", ""));
+        AddItem(0, MakeItem(c.path, c.parameter, c.workDir));
+        LauncherItem before = GetItem(0, 1);
+        shellCalls.clear();
+
+        LaunchItem(0, 1, c.override);
+
+        ASSERT_EQ(1u, shellCalls.size());
+        const ShellCall& call = shellCalls[0];
+        EXPECT_EQ(nullptr, call.owner);
+        EXPECT_FALSE(call.hasVerb);
+        EXPECT_EQ(c.expectedFile, call.file);
+        EXPECT_TRUE(call.hasParameters);  // empty parameters are an empty text, not none
+        EXPECT_EQ(c.expectedParameters, call.parameters);
+        EXPECT_EQ(c.expectFolder, call.hasFolder);
+        if (c.expectFolder) {
+            EXPECT_EQ(c.workDir, call.folder);
+        }
+        EXPECT_EQ(SW_SHOWNORMAL, call.show);
+        EXPECT_EQ(0, memcmp(&before, &GetItem(0, 1), sizeof before));
+
+        ProbeReport report;
+        ASSERT_TRUE(ReadReport(&report)) << "the probe did not report";
+        EXPECT_EQ(0, lstrcmpiA(c.path.c_str(), report.program.c_str())) << report.program;
+        EXPECT_EQ(c.expectedParameters, report.Arguments()) << report.commandLine;
+        EXPECT_EQ(0, lstrcmpiA(c.expectedChildFolder.c_str(), report.folder.c_str())) << report.folder;
+        if (c.path.find(' ') != std::string::npos) {
+            EXPECT_EQ("\"" + c.path + "\"", report.commandLine.substr(0, c.path.size() + 2));
+        }
+    }
+}
+
+TEST_F(LaunchTest, NoItemStartsNothing)
+{
+    AddItem(0, MakeItem(plainProbe_, "", ""));
+    LaunchItem(0, -1);
+    LaunchItem(0, -1, "\"C:\\dropped.txt\"");
+    LaunchItem(0, 1);  // one past the last item
+    LaunchItem(1, 0);  // no such page
+    EXPECT_TRUE(shellCalls.empty());
+    wintest::Pump(300);
+    EXPECT_FALSE(wintest::FileExists(output_));
+}
+
+TEST_F(LaunchTest, FailedStartShowsNothingAndChangesNothing)
+{
+    AddItem(0, MakeItem(temp_.File("no such program.exe"), "a", temp_.File("no such folder")));
+    AddItem(0, MakeItem(temp_.File("missing.exe"), "", ""));
+    LauncherItem first = GetItem(0, 0);
+    LauncherItem second = GetItem(0, 1);
+    wintest::ModalDriver driver;
+
+    LaunchItem(0, 0);
+    LaunchItem(0, 1);
+    wintest::Pump(200);
+
+    EXPECT_EQ(2u, shellCalls.size());
+    EXPECT_EQ(0, driver.unexpected()) << "a window was shown";
+    ASSERT_EQ(2, GetItemCount(0));
+    EXPECT_EQ(0, memcmp(&first, &GetItem(0, 0), sizeof first));
+    EXPECT_EQ(0, memcmp(&second, &GetItem(0, 1), sizeof second));
+}
+
+// The Run dialog nests its COM initialisation inside whatever the thread had:
+// afterwards the thread is in the same state as before.
+TEST(RunDialog, LeavesComAsFound)
+{
+    wintest::ModalDriver driver;  // closes the Run dialog where the shell shows one
+    driver.Then([](HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); });
+
+    // Not initialised before: not initialised after (a different model is accepted).
+    ShowRunDialog();
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    EXPECT_EQ(S_OK, hr);
+    if (SUCCEEDED(hr))
+        CoUninitialize();
+
+    // Initialised for OLE before (as the panel's thread is): still so after, once.
+    ASSERT_EQ(S_OK, OleInitialize(nullptr));
+    ShowRunDialog();
+    EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
+    OleUninitialize();
+    hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    EXPECT_EQ(S_OK, hr) << "the Run dialog left an extra initialisation behind";
+    if (SUCCEEDED(hr))
+        CoUninitialize();
+    EXPECT_EQ(0, driver.timedOut());
+}
+
+}  // namespace
