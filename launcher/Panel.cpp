@@ -1,16 +1,82 @@
+// The plug-in's outer shell: module entry, the two KDX exports, the panel's
+// creation and destruction, its window procedure and its layout.
 #include "Panel.h"
 
-#include <cstring>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <cstdio>
 
 #include "LauncherData.h"
+#include "PanelViews.h"
+#include "SettingsFile.h"
+#include "Texts.h"
+#include "resource.h"
 
 PanelState panelState = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                          false, -1, 0, 0, nullptr, false};
+
+namespace {
+
+constexpr DWORD kPanelStyle = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kListViewExStyle = WS_EX_STATICEDGE;
+constexpr DWORD kTabControlStyle =
+    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_BUTTONS | TCS_FLATBUTTONS | TCS_HOTTRACK;
+constexpr DWORD kListViewExtendedStyle = LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT;
+constexpr int kPanelInitialSize = 200;
+
+// True from a successful load of the settings until the panel is destroyed: only a
+// panel that read the file may write it back.
+bool settingsLoaded = false;
+// OleInitialize succeeded for the current panel and awaits its OleUninitialize.
+bool oleStarted = false;
+
+// Copies the host's setting folder (service 19, selector 1) into `folder` (520 bytes).
+// Leaves it empty when the host has no folder, or when its text is too long for
+// "<folder>\Dockmere.ini" to fit: a cut folder names some other place, and the
+// panel must not read or write a settings file there.
+void AskSettingFolder(KdxHostServices* services, char* folder)
+{
+    folder[0] = '\0';
+    if (!services || !services->service)
+        return;
+    char* text = nullptr;
+    int32_t result = services->service(KdxServiceFolder, KdxFolderSetting, reinterpret_cast<uintptr_t>(&text));
+    if (result != KdxResultDone || !text)
+        return;  // nothing was handed over: no pointer to read, nothing to release
+    snprintf(folder, kTextSize, "%s", text);
+    int pathLength = snprintf(nullptr, 0, TEXT_INI_FILE_FORMAT, text);
+    if (services->free)
+        services->free(text);
+    if (pathLength < 0 || pathLength > kTextSize - 1)
+        folder[0] = '\0';
+}
+
+void OnShowWindow(HWND window)
+{
+    // Once per module load: the first layout runs before the host has settled the
+    // panel's size and the tab font has arrived, so it is done again a little later.
+    if (panelState.layoutTimerStarted)
+        return;
+    SetTimer(window, ID_LAYOUT_TIMER, LAYOUT_TIMER_PERIOD, nullptr);
+    panelState.layoutTimerStarted = true;
+}
+
+void OnTimer(HWND window, WPARAM id)
+{
+    if (id != ID_LAYOUT_TIMER)
+        return;
+    KillTimer(window, ID_LAYOUT_TIMER);
+    RequestLayout();
+}
+
+}  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH)
         panelState.instance = instance;
+    // The "Shell IDList Array" clipboard format is registered here: RegisterIdListFormat() (FileDrop.cpp).
     return TRUE;
 }
 
@@ -28,7 +94,238 @@ extern "C" int32_t KDX_CALL KDX_Initialize(KdxPluginTable* table)
     return 0;
 }
 
-// Placeholders until the panel window lands; replaced by the real entries.
-HWND KDX_CALL CreatePanel(KdxHostServices*, HWND) { return nullptr; }
-int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND) { return 0; }
-int32_t KDX_CALL ShowPanelMenu(uint32_t, HWND, uint32_t, uint32_t) { return 0; }
+HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
+{
+    oleStarted = SUCCEEDED(OleInitialize(nullptr));
+
+    // A panel starts from its file alone: nothing of an earlier panel of this module
+    // load survives, so neither its pages nor its settings path can reach this one's save.
+    settingsLoaded = false;
+    ResetLauncherData();
+
+    if (!CreatePanelWindows(parent))
+        return nullptr;
+
+    char folder[kTextSize];
+    AskSettingFolder(services, folder);
+    SetSettingsFolder(folder);
+    LoadSettings();
+    // The views need a page to show; a file that yields none still gives a usable panel.
+    if (GetPageCount() == 0)
+        AddPage();
+    settingsLoaded = true;
+
+    ApplySettings();
+    return panelState.panelWindow;
+}
+
+int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND)
+{
+    // After a failed creation nothing was loaded, so nothing is written.
+    if (settingsLoaded) {
+        SavePositions();
+        SaveSettings();
+        settingsLoaded = false;
+    }
+    DestroyPanelWindows();
+    if (oleStarted) {
+        OleUninitialize();
+        oleStarted = false;
+    }
+    return 0;
+}
+
+int32_t KDX_CALL ShowPanelMenu(uint32_t, HWND /*owner*/, uint32_t, uint32_t)
+{
+    // The context menu with `owner` receiving its commands: ShowContextMenu(owner) (Commands.cpp).
+    return 0;
+}
+
+bool CreatePanelWindows(HWND parent)
+{
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = PanelWndProc;
+    windowClass.hInstance = panelState.instance;
+    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = TEXT_PANEL_CLASS;
+    RegisterClassA(&windowClass);  // fails harmlessly when an earlier panel registered it
+
+    panelState.panelWindow = CreateWindowExA(0, TEXT_PANEL_CLASS, TEXT_PANEL_WINDOW, kPanelStyle, 0, 0,
+                                             kPanelInitialSize, kPanelInitialSize, parent, nullptr,
+                                             panelState.instance, nullptr);
+    if (!panelState.panelWindow)
+        return false;
+
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    panelState.largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
+    panelState.smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+
+    panelState.listView = CreateWindowExA(kListViewExStyle, WC_LISTVIEWA, "", ListViewStyleFor(IDM_LARGE_ICONS),
+                                          0, 0, 0, 0, panelState.panelWindow,
+                                          reinterpret_cast<HMENU>(IDC_LIST_VIEW), panelState.instance, nullptr);
+    SendMessageA(panelState.listView, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListViewExtendedStyle);
+    SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_NORMAL,
+                 reinterpret_cast<LPARAM>(panelState.largeImageList));
+    SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_SMALL,
+                 reinterpret_cast<LPARAM>(panelState.smallImageList));
+
+    panelState.tabControl = CreateWindowExA(0, WC_TABCONTROLA, "", kTabControlStyle, 0, 0, 0, 0,
+                                            panelState.panelWindow, reinterpret_cast<HMENU>(IDC_TAB_CONTROL),
+                                            panelState.instance, nullptr);
+
+    DragAcceptFiles(panelState.panelWindow, TRUE);
+    // The OLE drop target: panelState.dropTarget = CreatePanelDropTarget(panelWindow) (FileDrop.cpp).
+    panelState.dropTarget = nullptr;
+    return true;
+}
+
+void DestroyPanelWindows()
+{
+    if (panelState.dropTarget) {
+        // DestroyPanelDropTarget(panelState.dropTarget) (FileDrop.cpp): revoke and release.
+        panelState.dropTarget = nullptr;
+    }
+    if (panelState.tabControl) {
+        DestroyWindow(panelState.tabControl);
+        panelState.tabControl = nullptr;
+    }
+
+    // The list view has no LVS_SHAREIMAGELISTS, so it would destroy its image lists
+    // itself. They are taken back from it first and destroyed below, once each; if a
+    // host already destroyed the list view with its own windows, the list view has
+    // released them and they must not be destroyed again.
+    bool imageListsReleased = false;
+    if (panelState.listView) {
+        if (IsWindow(panelState.listView)) {
+            SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
+            SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+            DestroyWindow(panelState.listView);
+        } else {
+            imageListsReleased = true;
+        }
+        panelState.listView = nullptr;
+    }
+    if (panelState.largeImageList) {
+        if (!imageListsReleased)
+            ImageList_Destroy(panelState.largeImageList);
+        panelState.largeImageList = nullptr;
+    }
+    if (panelState.smallImageList) {
+        if (!imageListsReleased)
+            ImageList_Destroy(panelState.smallImageList);
+        panelState.smallImageList = nullptr;
+    }
+    if (panelState.panelWindow) {
+        DestroyWindow(panelState.panelWindow);
+        panelState.panelWindow = nullptr;
+    }
+}
+
+void ApplySettings()
+{
+    const PanelSettings& settings = launcherData.settings;
+
+    // Posted: the fonts take effect once the host's message loop runs again.
+    WPARAM font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+    PostMessageA(panelState.panelWindow, WM_SETFONT, font, TRUE);
+    PostMessageA(panelState.tabControl, WM_SETFONT, font, TRUE);
+
+    SetWindowLongA(panelState.listView, GWL_STYLE, ListViewStyleFor(settings.viewStyle));
+    SendMessageA(panelState.listView, LVM_ARRANGE, LVA_DEFAULT, 0);
+    SetAutoArrange(settings.autoArrange != 0);
+    if (settings.gridArrange != 0)
+        SnapToGrid();
+    ShowTabStrip(settings.showTab != 0);
+
+    SetCurrentPage(0);
+    RebuildTabs();
+    SendMessageA(panelState.tabControl, TCM_SETCURSEL, 0, 0);
+    FillItemList(-1);
+    ApplyPositions();
+}
+
+void RequestLayout()
+{
+    if (!panelState.panelWindow)
+        return;
+    RECT rect;
+    GetWindowRect(panelState.panelWindow, &rect);
+    SendMessageA(panelState.panelWindow, WM_SIZE, 0, MAKELPARAM(rect.right - rect.left, rect.bottom - rect.top));
+}
+
+void LayoutPanel(int width, int height)
+{
+    // WM_SIZE also arrives while the panel window itself is being created, before
+    // its controls exist.
+    if (!panelState.tabControl || !panelState.listView)
+        return;
+
+    // Measured before the tab control takes its new width: the row count is the old
+    // one, which the later layouts (tab changes, layout timer) settle.
+    RECT display = {};
+    GetClientRect(panelState.panelWindow, &display);
+    SendMessageA(panelState.tabControl, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+
+    SetWindowPos(panelState.tabControl, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+
+    // SWP_FRAMECHANGED: the list view's static edge may just have come or gone.
+    constexpr UINT flags = SWP_NOZORDER | SWP_FRAMECHANGED;
+    if (launcherData.settings.showTab != 0) {
+        int top = display.top;
+        int listHeight = height > top ? height - top : 0;
+        SetWindowPos(panelState.listView, nullptr, 0, top, width, listHeight, flags);
+    } else {
+        SetWindowPos(panelState.listView, nullptr, 0, 0, width, height, flags);
+    }
+    InvalidateRect(panelState.panelWindow, nullptr, FALSE);
+}
+
+LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SIZE:
+        LayoutPanel(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_SHOWWINDOW:
+        OnShowWindow(window);
+        return 0;
+    case WM_NOTIFY:
+        // HandleNotify(window, static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam)) (Notifications.cpp).
+        return 0;
+    case WM_CONTEXTMENU:
+        // ShowContextMenu(window): the panel owns the menu (Commands.cpp).
+        return 0;
+    case WM_COMMAND:
+        // HandleCommand(window, LOWORD(wParam)) (Commands.cpp).
+        return 0;
+    case WM_TIMER:
+        OnTimer(window, wParam);
+        return 0;
+    case WM_MOUSEMOVE:
+        // While panelState.dragging: TrackItemDrag() (Notifications.cpp).
+        return 0;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        SetFocus(window);
+        return 0;
+    case WM_LBUTTONUP:
+        // EndItemDrag(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)): signed, the
+        // captured mouse may be left of or above the panel (Notifications.cpp).
+        return 0;
+    case WM_DROPFILES:
+        // OnDropFiles(reinterpret_cast<HDROP>(wParam)) (FileDrop.cpp).
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
