@@ -46,6 +46,8 @@ void DropSplitCharacter(char* text)
 
 void ReadControlText(HWND dialog, int id, char* buffer, int size)
 {
+    if (size <= 0)
+        return;
     buffer[0] = '\0';
     GetDlgItemTextA(dialog, id, buffer, size);
     DropSplitCharacter(buffer);
