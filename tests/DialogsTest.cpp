@@ -36,7 +36,7 @@ HMODULE PluginModule()
 
 // ---- Dialog templates ----
 
-struct ControlSpec {
+struct ExpectedControl {
     int id;
     const wchar_t* cls;
     const wchar_t* text;
@@ -44,12 +44,12 @@ struct ControlSpec {
     short x, y, cx, cy;
 };
 
-struct DialogSpec {
+struct ExpectedDialog {
     DWORD style;
     DWORD exStyle;
     short cx, cy;
     const wchar_t* caption;
-    std::vector<ControlSpec> controls;
+    std::vector<ExpectedControl> controls;
 };
 
 // Reads a sz_Or_Ord field: none, an ordinal (as "#n") or a string.
@@ -159,7 +159,7 @@ const DWORD kDefaultButton = kChild | WS_TABSTOP | BS_DEFPUSHBUTTON;
 const DWORD kLabel = kChild | WS_GROUP | SS_LEFT;
 const DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
 
-const DialogSpec kPropertiesSpec = {
+const ExpectedDialog kPropertiesLayout = {
     kDialogStyle, 0, 255, 235, L"プロパティ",
     {
         {1001, L"EDIT", L"", kEdit, 58, 24, 117, 14},
@@ -183,7 +183,7 @@ const DialogSpec kPropertiesSpec = {
         {1009, L"STATIC", L"", WS_CHILD | WS_GROUP | SS_LEFT, 13, 16, 32, 32},
     }};
 
-const DialogSpec kTextPromptSpec = {
+const ExpectedDialog kTextPromptLayout = {
     kDialogStyle, WS_EX_TOPMOST, 231, 59, L"名前の変更",
     {
         {1010, L"EDIT", L"", kEdit, 50, 9, 174, 14},
@@ -196,27 +196,27 @@ TEST(DialogTemplates, MatchTheirLayout)
 {
     const struct {
         int id;
-        const DialogSpec* spec;
-    } dialogs[] = {{IDD_ITEM_PROPERTIES, &kPropertiesSpec}, {IDD_TEXT_PROMPT, &kTextPromptSpec}};
+        const ExpectedDialog* expected;
+    } dialogs[] = {{IDD_ITEM_PROPERTIES, &kPropertiesLayout}, {IDD_TEXT_PROMPT, &kTextPromptLayout}};
 
     ASSERT_NE(nullptr, PluginModule());
     for (const auto& entry : dialogs) {
         SCOPED_TRACE("dialog " + std::to_string(entry.id));
         ParsedDialog dialog;
         ASSERT_TRUE(LoadDialogTemplate(entry.id, &dialog));
-        const DialogSpec& spec = *entry.spec;
-        EXPECT_EQ(spec.style, dialog.style);
-        EXPECT_EQ(spec.exStyle, dialog.exStyle);
-        EXPECT_EQ(spec.cx, dialog.cx);
-        EXPECT_EQ(spec.cy, dialog.cy);
+        const ExpectedDialog& layout = *entry.expected;
+        EXPECT_EQ(layout.style, dialog.style);
+        EXPECT_EQ(layout.exStyle, dialog.exStyle);
+        EXPECT_EQ(layout.cx, dialog.cx);
+        EXPECT_EQ(layout.cy, dialog.cy);
         EXPECT_TRUE(dialog.menu.empty());
         EXPECT_TRUE(dialog.cls.empty());
-        EXPECT_EQ(std::wstring(spec.caption), dialog.caption);
+        EXPECT_EQ(std::wstring(layout.caption), dialog.caption);
         EXPECT_EQ(std::wstring(L"MS UI Gothic"), dialog.font);
         EXPECT_EQ(9, dialog.pointSize);
-        ASSERT_EQ(spec.controls.size(), dialog.controls.size());
-        for (size_t i = 0; i < spec.controls.size(); ++i) {
-            const ControlSpec& want = spec.controls[i];
+        ASSERT_EQ(layout.controls.size(), dialog.controls.size());
+        for (size_t i = 0; i < layout.controls.size(); ++i) {
+            const ExpectedControl& want = layout.controls[i];
             const ParsedControl& got = dialog.controls[i];
             SCOPED_TRACE("control " + std::to_string(i) + " id " + std::to_string(want.id));
             EXPECT_EQ(want.id, got.id);
