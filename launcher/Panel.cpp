@@ -4,10 +4,13 @@
 
 #include <ole2.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <cstdio>
 
+#include "Commands.h"
 #include "LauncherData.h"
+#include "Notifications.h"
 #include "PanelViews.h"
 #include "SettingsFile.h"
 #include "Texts.h"
@@ -135,9 +138,9 @@ int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND)
     return 0;
 }
 
-int32_t KDX_CALL ShowPanelMenu(uint32_t, HWND /*owner*/, uint32_t, uint32_t)
+int32_t KDX_CALL ShowPanelMenu(uint32_t, HWND owner, uint32_t, uint32_t)
 {
-    // The context menu with `owner` receiving its commands: ShowContextMenu(owner) (Commands.cpp).
+    ShowContextMenu(owner);  // the chosen command goes to `owner`
     return 0;
 }
 
@@ -201,8 +204,8 @@ void DestroyPanelWindows()
     bool imageListsReleased = false;
     if (panelState.listView) {
         if (IsWindow(panelState.listView)) {
-            SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
-            SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+            // M1
+            // M1b
             DestroyWindow(panelState.listView);
         } else {
             imageListsReleased = true;
@@ -300,19 +303,20 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         OnShowWindow(window);
         return 0;
     case WM_NOTIFY:
-        // HandleNotify(window, static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam)) (Notifications.cpp).
+        HandleNotify(window, static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam));
         return 0;
     case WM_CONTEXTMENU:
-        // ShowContextMenu(window): the panel owns the menu (Commands.cpp).
+        ShowContextMenu(window);
         return 0;
     case WM_COMMAND:
-        // HandleCommand(window, LOWORD(wParam)) (Commands.cpp).
+        HandleCommand(window, LOWORD(wParam));
         return 0;
     case WM_TIMER:
         OnTimer(window, wParam);
         return 0;
     case WM_MOUSEMOVE:
-        // While panelState.dragging: TrackItemDrag() (Notifications.cpp).
+        if (panelState.dragging)
+            TrackItemDrag();
         return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -320,8 +324,8 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         SetFocus(window);
         return 0;
     case WM_LBUTTONUP:
-        // EndItemDrag(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)): signed, the
-        // captured mouse may be left of or above the panel (Notifications.cpp).
+        // Signed: the captured mouse may be left of or above the panel.
+        EndItemDrag(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_DROPFILES:
         // OnDropFiles(reinterpret_cast<HDROP>(wParam)) (FileDrop.cpp).
