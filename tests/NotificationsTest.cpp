@@ -1,0 +1,452 @@
+// The list view's and tab strip's notifications sent to the real panel, keys with
+// the real modifier state, in-place renaming, and icons dragged with the cursor
+// really placed over their targets.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Dialogs.h"
+#include "ImportHook.h"
+#include "LauncherData.h"
+#include "LivePanel.h"
+#include "MenuReader.h"
+#include "ModalDriver.h"
+#include "Panel.h"
+#include "Texts.h"
+#include "resource.h"
+
+using wintest::LivePanel;
+using wintest::ModalDriver;
+using wintest::PanelSpec;
+
+namespace {
+
+std::vector<std::string> shellFiles;
+
+// Records what would be started; nothing is started.
+HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT)
+{
+    shellFiles.push_back(file ? file : "");
+    return reinterpret_cast<HINSTANCE>(33);
+}
+
+int pickerCalls;
+int WINAPI CountPicker(HWND, WCHAR*, UINT, int*)
+{
+    ++pickerCalls;
+    return 0;
+}
+
+PanelSpec Pages()
+{
+    PanelSpec spec;
+    spec.pages = {
+        {"ページ &1",
+         {{"alpha", 10, 10, "C:\\windows\\notepad.exe"},
+          {"beta", 110, 10, "C:\\windows\\regedit.exe"},
+          {"gamma", 10, 110, "C:\\windows\\notepad.exe"},
+          {"delta", 110, 110, "C:\\windows\\regedit.exe"}}},
+        {"二", {{"one", 20, 20}}},
+        {"three", {{"solo", 30, 30}}},
+    };
+    return spec;
+}
+
+class NotificationsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        shellFiles.clear();
+        pickerCalls = 0;
+        hook_.reset(new wintest::ImportHook("SHELL32.dll", "ShellExecuteA", reinterpret_cast<void*>(RecordShellExecute)));
+        ASSERT_TRUE(hook_->installed());
+        iconPickerOverride = CountPicker;
+    }
+
+    void TearDown() override
+    {
+        // A failed test must not leave a modifier held for the next one.
+        for (BYTE key : {VK_MENU, VK_CONTROL})
+            keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+        panel_.reset();
+        hook_.reset();
+        iconPickerOverride = nullptr;
+    }
+
+    void Open(const PanelSpec& spec)
+    {
+        panel_.reset();  // one panel at a time: its state is module-wide
+        panel_.reset(new LivePanel(spec));
+        ASSERT_NE(nullptr, panel_->window());
+    }
+
+    HWND panel() const { return panel_->window(); }
+    HWND list() const { return panel_->list(); }
+    HWND tabs() const { return panel_->tabs(); }
+
+    void NotifyList(UINT code, int item = -1)
+    {
+        NMITEMACTIVATE note = {};
+        note.hdr.hwndFrom = list();
+        note.hdr.idFrom = IDC_LIST_VIEW;
+        note.hdr.code = code;
+        note.iItem = item;
+        SendMessageA(panel(), WM_NOTIFY, IDC_LIST_VIEW, reinterpret_cast<LPARAM>(&note));
+    }
+
+    // The key's notification, sent while `modifier` (0: none) is really held down.
+    void Key(WORD key, BYTE modifier = 0)
+    {
+        if (modifier)
+            keybd_event(modifier, 0, 0, 0);
+        NMLVKEYDOWN note = {};
+        note.hdr.hwndFrom = list();
+        note.hdr.idFrom = IDC_LIST_VIEW;
+        note.hdr.code = LVN_KEYDOWN;
+        note.wVKey = key;
+        SendMessageA(panel(), WM_NOTIFY, IDC_LIST_VIEW, reinterpret_cast<LPARAM>(&note));
+        if (modifier)
+            keybd_event(modifier, 0, KEYEVENTF_KEYUP, 0);
+    }
+
+    HWND EditControl() const { return reinterpret_cast<HWND>(SendMessageA(list(), LVM_GETEDITCONTROL, 0, 0)); }
+
+    LPARAM PanelPoint(POINT screen) const
+    {
+        ScreenToClient(panel(), &screen);
+        return MAKELPARAM(screen.x, screen.y);
+    }
+
+    void BeginDrag(int item)
+    {
+        wintest::SelectListItem(list(), item);
+        POINT at = wintest::ListItemCenter(list(), item);
+        SetCursorPos(at.x, at.y);
+        NMLISTVIEW note = {};
+        note.hdr.hwndFrom = list();
+        note.hdr.idFrom = IDC_LIST_VIEW;
+        note.hdr.code = LVN_BEGINDRAG;
+        note.iItem = item;
+        SendMessageA(panel(), WM_NOTIFY, IDC_LIST_VIEW, reinterpret_cast<LPARAM>(&note));
+    }
+
+    void MoveTo(POINT screen)
+    {
+        SetCursorPos(screen.x, screen.y);
+        SendMessageA(panel(), WM_MOUSEMOVE, MK_LBUTTON, PanelPoint(screen));
+    }
+
+    void DropAt(POINT screen)
+    {
+        MoveTo(screen);
+        SendMessageA(panel(), WM_LBUTTONUP, 0, PanelPoint(screen));
+    }
+
+    std::unique_ptr<LivePanel> panel_;
+    std::unique_ptr<wintest::ImportHook> hook_;
+};
+
+bool SamePoint(POINT a, POINT b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+
+// ---- Starting ----
+
+TEST_F(NotificationsTest, ClickOrDoubleClickStartsTheSelectedItemBySetting)
+{
+    struct Case {
+        int doubleClick;
+        UINT code;
+        bool starts;
+    } cases[] = {
+        {0, LVN_ITEMACTIVATE, true},
+        {0, NM_DBLCLK, false},
+        {1, LVN_ITEMACTIVATE, false},
+        {1, NM_DBLCLK, true},
+        {7, NM_DBLCLK, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.doubleClick) + " " + std::to_string(static_cast<int>(c.code)));
+        PanelSpec spec = Pages();
+        spec.doubleClick = c.doubleClick;
+        Open(spec);
+        shellFiles.clear();
+        wintest::SelectListItem(list(), 1);
+        NotifyList(c.code, 0);  // the notification names another item: the selection counts
+        if (c.starts)
+            EXPECT_EQ(std::vector<std::string>{"C:\\windows\\regedit.exe"}, shellFiles);
+        else
+            EXPECT_TRUE(shellFiles.empty());
+
+        shellFiles.clear();
+        wintest::SelectListItem(list(), -1);
+        NotifyList(c.code, 0);
+        EXPECT_TRUE(shellFiles.empty());
+    }
+}
+
+// ---- Keys ----
+
+enum class Outcome { None, Start, Properties, Rename, Remove, Icon };
+
+TEST_F(NotificationsTest, EachKeyActsOnTheSelectedItemWithTheRealModifierState)
+{
+    struct Case {
+        WORD key;
+        BYTE modifier;
+        Outcome outcome;
+    } cases[] = {
+        {VK_SPACE, 0, Outcome::Start},          {'X', 0, Outcome::Start},
+        {VK_SPACE, VK_CONTROL, Outcome::Start}, {VK_SPACE, VK_MENU, Outcome::Properties},
+        {'X', VK_MENU, Outcome::Properties},    {VK_F2, 0, Outcome::Rename},
+        {'R', VK_CONTROL, Outcome::Rename},     {VK_DELETE, 0, Outcome::Remove},
+        {'D', VK_MENU, Outcome::Remove},        {'I', 0, Outcome::Icon},
+        {'P', 0, Outcome::Properties},          {VK_PRIOR, 0, Outcome::None},
+        {VK_NEXT, VK_MENU, Outcome::None},      {'Q', 0, Outcome::None},
+    };
+    for (const Case& c : cases) {
+        for (bool selected : {true, false}) {
+            SCOPED_TRACE("key " + std::to_string(c.key) + " modifier " + std::to_string(c.modifier) +
+                         (selected ? " selected" : " nothing selected"));
+            Open(Pages());
+            shellFiles.clear();
+            pickerCalls = 0;
+            ModalDriver driver;
+            std::string dialogTitle;
+            if (c.outcome == Outcome::Properties && selected)
+                driver.Then([&](HWND dialog) {
+                    dialogTitle = wintest::WindowText(dialog);
+                    wintest::PostCommand(dialog, IDCANCEL);
+                });
+            wintest::SelectListItem(list(), selected ? 1 : -1);
+
+            Key(c.key, c.modifier);
+
+            Outcome expected = selected ? c.outcome : Outcome::None;
+            EXPECT_EQ(expected == Outcome::Start ? 1u : 0u, shellFiles.size());
+            EXPECT_EQ(expected == Outcome::Properties ? "beta のプロパティ" : "", dialogTitle);
+            EXPECT_EQ(expected == Outcome::Rename, EditControl() != nullptr);
+            EXPECT_EQ(expected == Outcome::Remove ? 3 : 4, GetItemCount(0));
+            EXPECT_EQ(expected == Outcome::Remove ? 3 : 4, wintest::ListCount(list()));
+            EXPECT_EQ(expected == Outcome::Icon ? 1 : 0, pickerCalls);
+            EXPECT_EQ(0, GetCurrentPage());
+            EXPECT_EQ(0, driver.unexpected());
+            if (expected == Outcome::Remove) {
+                EXPECT_STREQ("gamma", GetItemName(0, 1));
+            }
+            if (HWND edit = EditControl())
+                SendMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+    }
+}
+
+TEST_F(NotificationsTest, CtrlPageUpAndDownWrapAroundThePages)
+{
+    Open(Pages());
+    struct Step {
+        WORD key;
+        int shows;
+    } steps[] = {{VK_PRIOR, 2}, {VK_NEXT, 0}, {VK_NEXT, 1}, {VK_PRIOR, 0}, {VK_NEXT, 1}, {VK_NEXT, 2}, {VK_NEXT, 0}};
+    wintest::SelectListItem(list(), -1);  // the page keys need no selection
+    for (const Step& step : steps) {
+        Key(step.key, VK_CONTROL);
+        EXPECT_EQ(step.shows, GetCurrentPage());
+        EXPECT_EQ(step.shows, wintest::TabSelection(tabs()));
+    }
+}
+
+TEST_F(NotificationsTest, SelectingATabShowsItsPageAfterStoringThePlacesLeft)
+{
+    Open(Pages());
+    SendMessageA(list(), LVM_SETITEMPOSITION, 0, MAKELPARAM(150, 160));
+    SendMessageA(tabs(), TCM_SETCURSEL, 2, 0);
+    NMHDR note = {tabs(), IDC_TAB_CONTROL, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageA(panel(), WM_NOTIFY, IDC_TAB_CONTROL, reinterpret_cast<LPARAM>(&note));
+    EXPECT_EQ(2, GetCurrentPage());
+    ASSERT_EQ(1, wintest::ListCount(list()));
+    EXPECT_EQ("solo", wintest::ListText(list(), 0));
+    EXPECT_EQ(150, GetItemPosition(0, 0).x);
+    EXPECT_EQ(160, GetItemPosition(0, 0).y);
+}
+
+// ---- Renaming in place ----
+
+TEST_F(NotificationsTest, RenamingInPlaceStoresAndShowsTheTextUnlessCancelled)
+{
+    struct Case {
+        std::string typed;
+        WORD endKey;
+        std::string stored;
+    } cases[] = {
+        {"新しい名前", VK_RETURN, "新しい名前"},
+        {"捨てる", VK_ESCAPE, "beta"},
+        {std::string(600, 'n'), VK_RETURN, std::string(519, 'n')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored.substr(0, 20));
+        Open(Pages());
+        wintest::SelectListItem(list(), 1);
+        Key(VK_F2);
+        HWND edit = EditControl();
+        ASSERT_NE(nullptr, edit);
+        EXPECT_EQ(TEXT_RENAME_WINDOW, wintest::WindowText(panel_->nest().top()));
+        EXPECT_EQ("middle", wintest::WindowText(panel_->nest().middle()));
+        SetWindowTextA(edit, c.typed.c_str());
+        SendMessageA(edit, WM_KEYDOWN, c.endKey, 0);
+        wintest::Pump(10);
+        EXPECT_EQ(nullptr, EditControl());
+        EXPECT_EQ(c.stored, GetItemName(0, 1));
+        EXPECT_EQ(c.stored, wintest::ListText(list(), 1));
+    }
+}
+
+// ---- Dragging ----
+
+TEST_F(NotificationsTest, DraggingOntoAnotherIconExchangesTheirPlaces)
+{
+    Open(Pages());
+    HCURSOR dragCursor = LoadCursorA(panelState.instance, MAKEINTRESOURCEA(IDC_DRAG_CURSOR));
+    ASSERT_NE(nullptr, dragCursor);
+
+    BeginDrag(0);
+    EXPECT_TRUE(panelState.dragging);
+    EXPECT_EQ(panel(), GetCapture());
+    EXPECT_EQ(dragCursor, GetCursor());
+
+    MoveTo(wintest::ListItemCenter(list(), 0));
+    EXPECT_EQ(0u, wintest::ListState(list(), 0, LVIS_DROPHILITED));  // not the icon dragged
+    MoveTo(wintest::ListItemCenter(list(), 3));
+    EXPECT_EQ(static_cast<UINT>(LVIS_DROPHILITED), wintest::ListState(list(), 3, LVIS_DROPHILITED));
+
+    DropAt(wintest::ListItemCenter(list(), 3));
+    EXPECT_FALSE(panelState.dragging);
+    EXPECT_EQ(nullptr, GetCapture());
+    EXPECT_STREQ("delta", GetItemName(0, 0));
+    EXPECT_STREQ("alpha", GetItemName(0, 3));
+    EXPECT_EQ("delta", wintest::ListText(list(), 0));
+    EXPECT_EQ("alpha", wintest::ListText(list(), 3));
+    EXPECT_EQ(GetItemImageIndex(0, 0), wintest::ListImage(list(), 0));
+    EXPECT_EQ(GetItemImageIndex(0, 3), wintest::ListImage(list(), 3));
+    EXPECT_NE(GetItemImageIndex(0, 0), GetItemImageIndex(0, 3));
+    // Each stands where the other's icon stood.
+    EXPECT_TRUE(SamePoint(POINT{10, 10}, wintest::ListPosition(list(), 0)));
+    EXPECT_TRUE(SamePoint(POINT{110, 110}, wintest::ListPosition(list(), 3)));
+    EXPECT_TRUE(SamePoint(POINT{110, 10}, wintest::ListPosition(list(), 1)));
+    EXPECT_EQ(static_cast<UINT>(LVIS_FOCUSED), wintest::ListState(list(), 0, LVIS_FOCUSED));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(0u, wintest::ListState(list(), i, LVIS_DROPHILITED)) << i;
+}
+
+TEST_F(NotificationsTest, DraggingOntoAnotherPagesTabMovesTheItemThere)
+{
+    Open(Pages());
+    int image = GetItemImageIndex(0, 1);
+    BeginDrag(1);
+    DropAt(wintest::TabCenter(tabs(), 2));
+
+    ASSERT_EQ(3, GetItemCount(0));
+    EXPECT_STREQ("gamma", GetItemName(0, 1));
+    ASSERT_EQ(3, wintest::ListCount(list()));
+    EXPECT_EQ("gamma", wintest::ListText(list(), 1));
+    ASSERT_EQ(2, GetItemCount(2));
+    const LauncherItem& moved = GetItem(2, 1);
+    EXPECT_STREQ("beta", moved.name);
+    EXPECT_STREQ("C:\\windows\\regedit.exe", moved.path);
+    EXPECT_EQ(-1, moved.posX);
+    EXPECT_EQ(-1, moved.posY);
+    EXPECT_EQ(image, moved.imageIndex);
+    EXPECT_EQ(0, GetCurrentPage());
+    EXPECT_EQ(0, wintest::TabSelection(tabs()));
+}
+
+TEST_F(NotificationsTest, DraggingToEmptySpaceMovesTheIconAsSet)
+{
+    struct Case {
+        int grid;
+        int autoArrange;
+        bool tabsShown;
+        POINT (*target)(HWND list, HWND tabs);
+        enum { AtDrop, Snapped, BackAtStored } ends;
+    } cases[] = {
+        {0, 0, true, [](HWND l, HWND) { return wintest::ClientToScreenPoint(l, POINT{201, 233}); }, Case::AtDrop},
+        // The page's own tab is not another page: a plain move.
+        {0, 0, true, [](HWND, HWND t) { return wintest::TabCenter(t, 0); }, Case::AtDrop},
+        // A hidden strip's tabs are not there to be hit.
+        {0, 0, false, [](HWND, HWND t) { return wintest::TabCenter(t, 2); }, Case::AtDrop},
+        {1, 0, true, [](HWND l, HWND) { return wintest::ClientToScreenPoint(l, POINT{201, 233}); }, Case::Snapped},
+        {0, 1, true, [](HWND l, HWND) { return wintest::ClientToScreenPoint(l, POINT{201, 233}); }, Case::BackAtStored},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("grid " + std::to_string(c.grid) + " auto " + std::to_string(c.autoArrange) + " tabs " +
+                     std::to_string(c.tabsShown));
+        PanelSpec spec = Pages();
+        spec.gridArrange = c.grid;
+        spec.autoArrange = c.autoArrange;
+        Open(spec);
+        POINT target = c.target(list(), tabs());  // taken while the strip is still laid out
+        if (!c.tabsShown)
+            SendMessageA(panel(), WM_COMMAND, IDM_SHOW_TABS, 0);
+
+        BeginDrag(0);
+        POINT grab;
+        GetCursorPos(&grab);
+        ScreenToClient(list(), &grab);
+        POINT icon = wintest::ListPosition(list(), 0);
+        DropAt(target);
+
+        POINT drop = target;
+        ScreenToClient(list(), &drop);
+        POINT expected = {drop.x - (grab.x - icon.x), drop.y - (grab.y - icon.y)};
+        POINT now = wintest::ListPosition(list(), 0);
+        ASSERT_EQ(4, GetItemCount(0));
+        EXPECT_EQ(1, GetItemCount(2));
+        EXPECT_STREQ("alpha", GetItemName(0, 0));
+        if (c.ends == Case::AtDrop)
+            EXPECT_TRUE(SamePoint(expected, now)) << now.x << "," << now.y;
+        else if (c.ends == Case::Snapped)
+            EXPECT_FALSE(SamePoint(expected, now)) << now.x << "," << now.y;
+        else
+            EXPECT_TRUE(SamePoint(POINT{10, 10}, now)) << now.x << "," << now.y;
+    }
+}
+
+TEST_F(NotificationsTest, DropWithNothingSelectedNeitherExchangesNorMoves)
+{
+    Open(Pages());
+    BeginDrag(0);
+    wintest::SelectListItem(list(), -1);
+    DropAt(wintest::ListItemCenter(list(), 3));
+    EXPECT_STREQ("alpha", GetItemName(0, 0));
+    EXPECT_STREQ("delta", GetItemName(0, 3));
+    EXPECT_TRUE(SamePoint(POINT{10, 10}, wintest::ListPosition(list(), 0)));
+    EXPECT_TRUE(SamePoint(POINT{110, 110}, wintest::ListPosition(list(), 3)));
+    EXPECT_FALSE(panelState.dragging);
+}
+
+TEST_F(NotificationsTest, AContextMenuAbandonsTheDrag)
+{
+    Open(Pages());
+    BeginDrag(0);
+    MoveTo(wintest::ListItemCenter(list(), 3));
+    {
+        wintest::MenuReader reader(panel());
+        SendMessageA(panel(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel()), -1);
+        EXPECT_EQ(1u, reader.shown().size());
+    }
+    EXPECT_FALSE(panelState.dragging);
+    EXPECT_NE(panel(), GetCapture());
+    EXPECT_EQ(0u, wintest::ListState(list(), 3, LVIS_DROPHILITED));
+
+    // The button coming up afterwards finds no drag to end.
+    DropAt(wintest::ListItemCenter(list(), 3));
+    EXPECT_STREQ("alpha", GetItemName(0, 0));
+    EXPECT_TRUE(SamePoint(POINT{10, 10}, wintest::ListPosition(list(), 0)));
+}
+
+}  // namespace
