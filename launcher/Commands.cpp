@@ -46,8 +46,7 @@ const MenuEntry kItemMenu[] = {
     {IDM_PROPERTIES, TEXT_CMD_PROPERTIES},
 };
 
-// The main menu after the page entries; a null text with id 0 is a separator,
-// a submenu entry names which of the two submenus it opens.
+// The main menu's entries after the one entry per page.
 enum class Tail { Separator, PageMenu, SettingsMenu, Command };
 struct TailEntry {
     Tail kind;

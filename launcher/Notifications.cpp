@@ -98,6 +98,22 @@ void BeginLabelEdit()
     panelState.labelEditControl = reinterpret_cast<HWND>(SendMessageA(panelState.listView, LVM_GETEDITCONTROL, 0, 0));
 }
 
+// A text cut at 519 bytes may end in the lead byte of a double-byte character;
+// alone, it would pair with whatever follows the name (in the settings file, the
+// closing quote), so it goes.
+void DropSplitCharacter(char* text)
+{
+    for (char* p = text; *p; ++p) {
+        if (!IsDBCSLeadByte(static_cast<BYTE>(*p)))
+            continue;
+        if (!p[1]) {
+            *p = '\0';
+            return;
+        }
+        ++p;
+    }
+}
+
 void EndLabelEdit(const NMLVDISPINFOA* info)
 {
     HWND edit = panelState.labelEditControl;
@@ -116,6 +132,7 @@ void EndLabelEdit(const NMLVDISPINFOA* info)
         GetWindowTextA(edit, name, kTextSize);
     else
         CopyText(name, info->item.pszText);
+    DropSplitCharacter(name);
     SetItemName(page, item, name);
 
     // The notification's answer is 0, so the list view keeps its own label; set it here.

@@ -287,6 +287,8 @@ TEST_F(NotificationsTest, RenamingInPlaceStoresAndShowsTheTextUnlessCancelled)
         {"新しい名前", VK_RETURN, "新しい名前"},
         {"捨てる", VK_ESCAPE, "beta"},
         {std::string(600, 'n'), VK_RETURN, std::string(519, 'n')},
+        // The cut falls inside a double-byte character: none of it is kept.
+        {std::string(518, 'n') + "名前", VK_RETURN, std::string(518, 'n')},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored.substr(0, 20));
