@@ -345,6 +345,27 @@ TEST_F(NotificationsTest, DraggingOntoAnotherIconExchangesTheirPlaces)
         EXPECT_EQ(0u, wintest::ListState(list(), i, LVIS_DROPHILITED)) << i;
 }
 
+TEST_F(NotificationsTest, TheListViewsOwnDragStartReachesThePanel)
+{
+    Open(Pages());
+    // Button down on an icon and a move beyond the drag distance: the list view
+    // itself announces the drag, and the panel takes the mouse from there.
+    POINT start = wintest::ListItemCenter(list(), 1);
+    SetCursorPos(start.x, start.y);
+    ScreenToClient(list(), &start);
+    SendMessageA(list(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(start.x, start.y));
+    int away = GetSystemMetrics(SM_CXDRAG) + 5;
+    SendMessageA(list(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(start.x + away, start.y + away));
+    ASSERT_TRUE(panelState.dragging);
+    EXPECT_EQ(panel(), GetCapture());
+    EXPECT_EQ(1, panelState.dragSource);
+
+    DropAt(wintest::ListItemCenter(list(), 2));
+    EXPECT_STREQ("gamma", GetItemName(0, 1));
+    EXPECT_STREQ("beta", GetItemName(0, 2));
+    EXPECT_TRUE(SamePoint(POINT{110, 10}, wintest::ListPosition(list(), 1)));
+}
+
 TEST_F(NotificationsTest, DraggingOntoAnotherPagesTabMovesTheItemThere)
 {
     Open(Pages());
