@@ -204,8 +204,8 @@ void DestroyPanelWindows()
     bool imageListsReleased = false;
     if (panelState.listView) {
         if (IsWindow(panelState.listView)) {
-            // M1
-            // M1b
+            SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
+            SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
             DestroyWindow(panelState.listView);
         } else {
             imageListsReleased = true;
