@@ -1,0 +1,602 @@
+// The real Dockmere.kdx loaded the way a host loads it, read back through its
+// windows and controls and through the settings file it writes.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <unknwn.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "KdxHostCore.h"
+#include "PanelReader.h"
+#include "WinTest.h"
+
+using namespace wintest;
+
+namespace {
+
+constexpr int kListViewId = 20001;
+constexpr int kTabControlId = 20002;
+constexpr UINT_PTR kLayoutTimer = 30001;
+constexpr DWORD kLargeIconsStyle = 0x50000204;
+
+std::string PluginPath()
+{
+    return ProgramFolder() + "Dockmere.kdx";
+}
+
+HWND ListOf(HWND panel)
+{
+    return GetDlgItem(panel, kListViewId);
+}
+
+HWND TabsOf(HWND panel)
+{
+    return GetDlgItem(panel, kTabControlId);
+}
+
+// A host whose service 19 answers as a case scripts it; counts calls and frees.
+struct ScriptedHost {
+    int32_t answer = KdxResultNotDone;
+    bool writeText = false;
+    std::string text;
+    int serviceCalls = 0;
+    int frees = 0;
+    KdxHostServices services = {};
+};
+ScriptedHost* scripted = nullptr;
+
+int32_t KDX_CALL ScriptedService(int32_t code, uintptr_t, uintptr_t param2)
+{
+    ++scripted->serviceCalls;
+    if (code != KdxServiceFolder)
+        return KdxResultUnknownCode;
+    if (scripted->writeText) {
+        char* copy = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, scripted->text.size() + 1));
+        memcpy(copy, scripted->text.c_str(), scripted->text.size() + 1);
+        *reinterpret_cast<char**>(param2) = copy;
+    }
+    return scripted->answer;
+}
+
+int32_t KDX_CALL ScriptedFree(void* block)
+{
+    ++scripted->frees;
+    HeapFree(GetProcessHeap(), 0, block);
+    return 1;
+}
+
+void InstallScriptedHost(ScriptedHost* host)
+{
+    scripted = host;
+    host->services.size = kKdxHostServicesSize;
+    host->services.service = ScriptedService;
+    host->services.free = ScriptedFree;
+}
+
+// An extra reference to an image list (the lists are COM objects in this comctl32);
+// Release then tells how many references the panel left.
+IUnknown* HoldImageList(HIMAGELIST list)
+{
+    using QueryProc = HRESULT(WINAPI*)(HIMAGELIST, REFIID, void**);
+    auto query = reinterpret_cast<QueryProc>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("comctl32.dll"), "HIMAGELIST_QueryInterface")));
+    IUnknown* object = nullptr;
+    if (query)
+        query(list, IID_IUnknown, reinterpret_cast<void**>(&object));
+    return object;
+}
+
+class PanelTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetHostState();
+        HostState().folders[KdxFolderSetting] = HostFolderText(folder.path());
+    }
+
+    std::string IniPath() const { return folder.File("Dockmere.ini"); }
+
+    void WriteSettings(const Settings& settings)
+    {
+        ASSERT_TRUE(WriteFileBytes(IniPath(), SettingsFileText(settings)));
+    }
+
+    // Loads the module as a host does and creates the panel in the nest.
+    HWND Create()
+    {
+        EXPECT_EQ(KdxLoadResult::Loaded, plugin.Load(PluginPath().c_str()));
+        HWND panel = plugin.Create(nest.panelParent());
+        EXPECT_NE(nullptr, panel);
+        return panel;
+    }
+
+    // Entries called directly keep the module loaded between panels.
+    HWND CreateAgain(KdxHostServices* services = HostServices(), HWND parent = nullptr)
+    {
+        return plugin.table().create(services, parent ? parent : nest.panelParent());
+    }
+    void DestroyAgain(HWND panel, KdxHostServices* services = HostServices())
+    {
+        plugin.table().destroy(services, panel);
+    }
+
+    TempFolder folder;
+    WindowNest nest;
+    KdxPlugin plugin;  // last: destroyed (panel and module) before the windows and folder
+};
+
+TEST(PanelExports, BothNamesAtOneEntryAndThePanelKind)
+{
+    HMODULE module = LoadLibraryA(PluginPath().c_str());
+    ASSERT_NE(nullptr, module);
+    FARPROC info = GetProcAddress(module, "KDX_GetPluginInfo");
+    FARPROC initialize = GetProcAddress(module, "KDX_Initialize");
+    ASSERT_NE(nullptr, info);
+    ASSERT_NE(nullptr, initialize);
+    EXPECT_EQ(info, GetProcAddress(module, "_KDX_GetPluginInfo@0"));
+    EXPECT_EQ(initialize, GetProcAddress(module, "_KDX_Initialize@4"));
+    EXPECT_EQ(0x6701, reinterpret_cast<KdxGetPluginInfoProc>(reinterpret_cast<void*>(info))());
+    FreeLibrary(module);
+}
+
+TEST(PanelExports, InitializeWritesCreateDestroyAndMenuOnly)
+{
+    HMODULE module = LoadLibraryA(PluginPath().c_str());
+    ASSERT_NE(nullptr, module);
+    auto initialize = reinterpret_cast<KdxInitializeProc>(
+        reinterpret_cast<void*>(GetProcAddress(module, "KDX_Initialize")));
+    for (uint8_t fill : {uint8_t(0x00), uint8_t(0xA5)}) {
+        KdxPluginTable table;
+        memset(&table, fill, sizeof table);
+        table.size = kKdxPluginTableSize;
+        KdxPluginTable before = table;
+        EXPECT_EQ(0, initialize(&table));
+
+        EXPECT_NE(before.create, table.create);
+        EXPECT_NE(before.destroy, table.destroy);
+        EXPECT_NE(before.menu, table.menu);
+        EXPECT_NE(reinterpret_cast<void*>(table.create), reinterpret_cast<void*>(table.destroy));
+        // Every byte outside the three entries is as the host left it.
+        const auto* a = reinterpret_cast<const uint8_t*>(&before);
+        const auto* b = reinterpret_cast<const uint8_t*>(&table);
+        for (size_t offset = 0; offset < sizeof table; ++offset) {
+            bool entry = (offset >= 4 && offset < 12) || (offset >= 16 && offset < 20);
+            if (!entry) {
+                EXPECT_EQ(a[offset], b[offset]) << "offset " << offset << ", fill " << int(fill);
+            }
+        }
+    }
+    FreeLibrary(module);
+}
+
+TEST_F(PanelTest, WindowsClassesStylesAndIds)
+{
+    HWND panel = Create();
+    ASSERT_NE(nullptr, panel);
+
+    EXPECT_EQ("Corvane Plugin - Dockmere", ClassOf(panel));
+    char text[32] = "";
+    GetWindowTextA(panel, text, sizeof text);
+    EXPECT_STREQ("test", text);
+    EXPECT_EQ(static_cast<DWORD>(WS_CHILD | WS_VISIBLE), StyleOf(panel));
+    EXPECT_EQ(static_cast<DWORD>(WS_EX_ACCEPTFILES), ExStyleOf(panel));  // DragAcceptFiles
+    EXPECT_EQ(nest.panelParent(), GetParent(panel));
+    RECT rect = ChildRect(panel);
+    EXPECT_EQ(200, rect.right - rect.left);
+    EXPECT_EQ(200, rect.bottom - rect.top);
+
+    WNDCLASSEXA panelClass = {};
+    panelClass.cbSize = sizeof panelClass;
+    ASSERT_TRUE(GetClassInfoExA(plugin.module(), "Corvane Plugin - Dockmere", &panelClass));
+    EXPECT_EQ(static_cast<UINT>(CS_HREDRAW | CS_VREDRAW), panelClass.style);
+    EXPECT_EQ(0, panelClass.cbClsExtra);
+    EXPECT_EQ(0, panelClass.cbWndExtra);
+    EXPECT_EQ(nullptr, panelClass.hIcon);
+    EXPECT_EQ(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)), panelClass.hCursor);
+    EXPECT_EQ(GetStockObject(WHITE_BRUSH), panelClass.hbrBackground);
+    EXPECT_EQ(nullptr, panelClass.lpszMenuName);
+
+    // Children in z-order, which is the order of creation: the list view above the
+    // tab control that covers the whole panel.
+    HWND list = GetWindow(panel, GW_CHILD);
+    ASSERT_NE(nullptr, list);
+    HWND tabs = GetWindow(list, GW_HWNDNEXT);
+    ASSERT_NE(nullptr, tabs);
+    EXPECT_EQ(nullptr, GetWindow(tabs, GW_HWNDNEXT));
+
+    EXPECT_EQ("SysTabControl32", ClassOf(tabs));
+    EXPECT_EQ(kTabControlId, GetDlgCtrlID(tabs));
+    EXPECT_EQ(0x54000348u, StyleOf(tabs));
+    EXPECT_EQ(0, GetWindowTextLengthA(tabs));
+
+    EXPECT_EQ("SysListView32", ClassOf(list));
+    EXPECT_EQ(kListViewId, GetDlgCtrlID(list));
+    // No settings file: the defaults arrange automatically.
+    EXPECT_EQ(kLargeIconsStyle | LVS_AUTOARRANGE, StyleOf(list));
+    EXPECT_EQ(static_cast<DWORD>(WS_EX_STATICEDGE), ExStyleOf(list) & ~WS_EX_CLIENTEDGE);
+    EXPECT_EQ(0x840, SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+
+    auto large = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+    auto small = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    ASSERT_NE(nullptr, large);
+    ASSERT_NE(nullptr, small);
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(large, &cx, &cy);
+    EXPECT_EQ(32, cx);
+    EXPECT_EQ(32, cy);
+    ImageList_GetIconSize(small, &cx, &cy);
+    EXPECT_EQ(16, cx);
+    EXPECT_EQ(16, cy);
+
+    // The tab font is posted: it arrives once the host's loop runs.
+    Pump(50);
+    EXPECT_EQ(GetStockObject(DEFAULT_GUI_FONT), reinterpret_cast<HGDIOBJ>(SendMessageA(tabs, WM_GETFONT, 0, 0)));
+    EXPECT_EQ(std::vector<std::string>{"ページ &1"}, TabTexts(tabs));
+}
+
+TEST_F(PanelTest, TabsAndItemsComeFromTheSettingsFile)
+{
+    Settings settings;
+    settings.pages = {
+        {"よく使う",
+         {{"メモ帳", "C:\\windows\\notepad.exe", -1, 100, 40},
+          {"無い", "C:\\no such folder\\gone.exe", -1, 10, 150},
+          {"レジストリ", "C:\\windows\\regedit.exe", 0, 180, 90}}},
+        {"システム", {{"cmd", "C:\\windows\\system32\\cmd.exe", -1, 5, 5}}},
+        {"空", {}},
+    };
+    WriteSettings(settings);
+    HWND panel = Create();
+    ASSERT_NE(nullptr, panel);
+    HWND list = ListOf(panel);
+    HWND tabs = TabsOf(panel);
+
+    EXPECT_EQ((std::vector<std::string>{"よく使う", "システム", "空"}), TabTexts(tabs));
+    EXPECT_EQ(0, SelectedTab(tabs));
+    EXPECT_EQ((std::vector<std::string>{"メモ帳", "無い", "レジストリ"}), ListTexts(list));
+
+    // Images in load order across all pages; the item without an icon shows none
+    // (not the image the next item gets).
+    EXPECT_EQ(0, ListImage(list, 0));
+    EXPECT_EQ(I_IMAGENONE, ListImage(list, 1));
+    EXPECT_EQ(1, ListImage(list, 2));
+    auto large = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+    auto small = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    EXPECT_EQ(3, ImageList_GetImageCount(large));
+    EXPECT_EQ(3, ImageList_GetImageCount(small));
+
+    // Neither automatic arrangement nor the grid: the stored places hold.
+    const POINT expected[] = {{100, 40}, {10, 150}, {180, 90}};
+    for (int i = 0; i < 3; ++i) {
+        POINT at = ListPosition(list, i);
+        EXPECT_EQ(expected[i].x, at.x) << "item " << i;
+        EXPECT_EQ(expected[i].y, at.y) << "item " << i;
+    }
+}
+
+TEST_F(PanelTest, ViewStyleSettingGivesTheListViewStyle)
+{
+    struct Case {
+        int viewStyle;
+        int autoArrange;
+        DWORD style;
+    };
+    const Case cases[] = {
+        {10009, 0, 0x50000204}, {10010, 0, 0x50000206}, {10011, 0, 0x50000207},
+        {12345, 0, 0x50000204}, {10010, 1, 0x50000306}, {0, 1, 0x50000304},
+    };
+    for (const Case& c : cases) {
+        Settings settings;
+        settings.pages = {{"p", {{"a"}}}};
+        settings.viewStyle = c.viewStyle;
+        settings.autoArrange = c.autoArrange;
+        WriteSettings(settings);
+        HWND panel = Create();
+        ASSERT_NE(nullptr, panel);
+        EXPECT_EQ(c.style, StyleOf(ListOf(panel))) << "ViewStyle " << c.viewStyle;
+        plugin.Destroy();
+        // The stored value survives unchanged, also when it is not one of the three views.
+        EXPECT_EQ(c.viewStyle, ProfileInt(IniPath(), "Launcher", "ViewStyle"));
+    }
+}
+
+TEST_F(PanelTest, HiddenTabStripPutsTheListAtTheTopWithoutEdge)
+{
+    for (int showTab : {0, 1}) {
+        Settings settings;
+        settings.pages = {{"一", {{"a"}}}, {"二", {}}};
+        settings.showTab = showTab;
+        WriteSettings(settings);
+        HWND panel = Create();
+        ASSERT_NE(nullptr, panel);
+        HWND list = ListOf(panel);
+        HWND tabs = TabsOf(panel);
+        RECT client;
+        GetClientRect(panel, &client);
+        RECT display = client;
+        SendMessageA(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+        RECT at = ChildRect(list);
+
+        EXPECT_EQ(showTab != 0, (GetWindowLongA(tabs, GWL_STYLE) & WS_VISIBLE) != 0) << showTab;
+        EXPECT_EQ(showTab != 0, (ExStyleOf(list) & WS_EX_STATICEDGE) != 0) << showTab;
+        EXPECT_EQ(0, at.left);
+        EXPECT_EQ(client.right, at.right);
+        EXPECT_EQ(client.bottom, at.bottom);
+        if (showTab) {
+            EXPECT_GT(display.top, 0);
+            EXPECT_EQ(display.top, at.top);
+        } else {
+            EXPECT_EQ(0, at.top);
+        }
+        plugin.Destroy();
+    }
+}
+
+// Records the panel's WM_SIZE and WM_TIMER messages.
+struct Recorded {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+std::vector<Recorded> recorded;
+WNDPROC panelProcedure = nullptr;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SIZE || message == WM_TIMER)
+        recorded.push_back({message, wParam, lParam});
+    return CallWindowProcA(panelProcedure, window, message, wParam, lParam);
+}
+
+TEST_F(PanelTest, LayoutTimerRunsOnceAndLaysThePanelOutAgain)
+{
+    HWND panel = Create();
+    ASSERT_NE(nullptr, panel);
+    recorded.clear();
+    panelProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(panel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingProc)));
+
+    // Fired once, after about 333 ms, then killed: no second WM_TIMER in a second.
+    Pump(1100);
+    std::vector<Recorded> timers, sizes;
+    size_t timerAt = recorded.size();
+    for (size_t i = 0; i < recorded.size(); ++i) {
+        if (recorded[i].message == WM_TIMER) {
+            timers.push_back(recorded[i]);
+            timerAt = i;
+        }
+    }
+    ASSERT_EQ(1u, timers.size());
+    EXPECT_EQ(kLayoutTimer, timers[0].wParam);
+    ASSERT_LT(timerAt + 1, recorded.size()) << "no WM_SIZE after the timer";
+    const Recorded& size = recorded[timerAt + 1];
+    EXPECT_EQ(static_cast<UINT>(WM_SIZE), size.message);
+    EXPECT_EQ(MAKELPARAM(200, 200), size.lParam);
+
+    // Later WM_SHOWWINDOWs start nothing.
+    recorded.clear();
+    ShowWindow(panel, SW_HIDE);
+    ShowWindow(panel, SW_SHOW);
+    Pump(700);
+    for (const Recorded& r : recorded)
+        EXPECT_NE(static_cast<UINT>(WM_TIMER), r.message);
+
+    // Another timer id is ignored and answered with 0.
+    recorded.clear();
+    EXPECT_EQ(0, SendMessageA(panel, WM_TIMER, 4321, 0));
+    ASSERT_EQ(1u, recorded.size());
+    SetWindowLongPtrA(panel, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(panelProcedure));
+}
+
+TEST_F(PanelTest, DestroyStoresTheShownPagesPositionsThenWritesTheFile)
+{
+    Settings settings;
+    settings.pages = {
+        {"一", {{"a", "C:\\windows\\notepad.exe", -1, 10, 10}, {"b", "C:\\windows\\regedit.exe", -1, 80, 10}}},
+        {"二", {{"c", "C:\\windows\\notepad.exe", -1, 33, 44}}},
+    };
+    WriteSettings(settings);
+    HWND panel = Create();
+    ASSERT_NE(nullptr, panel);
+    HWND list = ListOf(panel);
+    SendMessageA(list, LVM_SETITEMPOSITION, 1, MAKELPARAM(150, 90));  // the user moved b
+
+    plugin.Destroy();
+    EXPECT_FALSE(IsWindow(panel));
+    EXPECT_FALSE(IsWindow(list));
+
+    const std::string ini = IniPath();
+    EXPECT_EQ(2, ProfileInt(ini, "Launcher", "PageCount"));
+    EXPECT_EQ(10, ProfileInt(ini, "Page1:Item1", "PosX"));
+    EXPECT_EQ(10, ProfileInt(ini, "Page1:Item1", "PosY"));
+    EXPECT_EQ(150, ProfileInt(ini, "Page1:Item2", "PosX"));
+    EXPECT_EQ(90, ProfileInt(ini, "Page1:Item2", "PosY"));
+    // The page not shown keeps what the file said.
+    EXPECT_EQ(33, ProfileInt(ini, "Page2:Item1", "PosX"));
+    EXPECT_EQ(44, ProfileInt(ini, "Page2:Item1", "PosY"));
+    EXPECT_EQ("二", ProfileText(ini, "Page2", "Name"));
+}
+
+TEST_F(PanelTest, HostWithoutAFolderGivesDefaultsAndSavesNowhere)
+{
+    struct Case {
+        const char* what;
+        int32_t answer;
+        bool writeText;
+        const char* text;
+        int frees;
+    };
+    const Case cases[] = {
+        {"not done, pointer untouched", KdxResultNotDone, false, "", 0},
+        {"code not recognised", KdxResultUnknownCode, false, "", 0},
+        {"empty folder text", KdxResultDone, true, "", 1},
+    };
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    const std::string places[] = {std::string(windows) + "\\Dockmere.ini", std::string(current) + "\\Dockmere.ini",
+                                  "\\Dockmere.ini", "Dockmere.ini"};
+    for (const std::string& place : places)
+        ASSERT_FALSE(FileExists(place)) << place;
+
+    for (const Case& c : cases) {
+        ScriptedHost host;
+        host.answer = c.answer;
+        host.writeText = c.writeText;
+        host.text = c.text;
+        InstallScriptedHost(&host);
+        ASSERT_EQ(KdxLoadResult::Loaded, plugin.Load(PluginPath().c_str()));
+        HWND panel = CreateAgain(&host.services);
+        ASSERT_NE(nullptr, panel) << c.what;
+        EXPECT_EQ(std::vector<std::string>{"ページ &1"}, TabTexts(TabsOf(panel))) << c.what;
+        EXPECT_EQ(kLargeIconsStyle | LVS_AUTOARRANGE, StyleOf(ListOf(panel))) << c.what;
+        DestroyAgain(panel, &host.services);
+        plugin.Destroy();
+        EXPECT_EQ(c.frees, host.frees) << c.what;
+        for (const std::string& place : places)
+            EXPECT_FALSE(FileExists(place)) << c.what << ": " << place;
+    }
+}
+
+TEST_F(PanelTest, OverlongFolderTextIsCutAndNotUsed)
+{
+    ScriptedHost host;
+    host.answer = KdxResultDone;
+    host.writeText = true;
+    host.text = folder.path() + "\\" + std::string(3000, 'd');
+    InstallScriptedHost(&host);
+    ASSERT_EQ(KdxLoadResult::Loaded, plugin.Load(PluginPath().c_str()));
+    HWND panel = CreateAgain(&host.services);
+    ASSERT_NE(nullptr, panel);
+    EXPECT_EQ(std::vector<std::string>{"ページ &1"}, TabTexts(TabsOf(panel)));
+    DestroyAgain(panel, &host.services);
+    EXPECT_EQ(1, host.frees);
+    // Nothing was written into the folder the text began with.
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(folder.File("*").c_str(), &found);
+    int entries = 0;
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (strcmp(found.cFileName, ".") && strcmp(found.cFileName, ".."))
+                ++entries;
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    EXPECT_EQ(0, entries);
+}
+
+TEST_F(PanelTest, FailedCreateThenDestroyNeverTouchesTheUsersFile)
+{
+    Settings settings;
+    settings.pages = {{"一", {{"a"}}}, {"二", {}}};
+    WriteSettings(settings);
+    ASSERT_EQ(KdxLoadResult::Loaded, plugin.Load(PluginPath().c_str()));
+
+    // A first panel of this module load reads and writes the file.
+    HWND panel = CreateAgain();
+    ASSERT_NE(nullptr, panel);
+    DestroyAgain(panel);
+    ASSERT_EQ(2, ProfileInt(IniPath(), "Launcher", "PageCount"));
+
+    // The user's file changes; then a creation fails (no parent) and the host
+    // still calls destroy.
+    const std::string users = "[Launcher]\r\nPageCount=5\r\n; the user's own\r\n";
+    ASSERT_TRUE(WriteFileBytes(IniPath(), users));
+    ScriptedHost host;
+    host.answer = KdxResultDone;
+    host.writeText = true;
+    host.text = HostFolderText(folder.path());
+    InstallScriptedHost(&host);
+    HWND failed = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7ffe1234));  // no such window
+    EXPECT_EQ(nullptr, plugin.table().create(&host.services, failed));
+    EXPECT_EQ(0, host.serviceCalls);  // no folder asked for without a panel
+    DestroyAgain(nullptr, &host.services);
+
+    std::string bytes;
+    ASSERT_TRUE(ReadFileBytes(IniPath(), &bytes));
+    EXPECT_EQ(users, bytes);
+
+    // And in a fresh module load, a failed creation writes no file at all.
+    plugin.Destroy();
+    DeleteFileA(IniPath().c_str());
+    ASSERT_EQ(KdxLoadResult::Loaded, plugin.Load(PluginPath().c_str()));
+    EXPECT_EQ(nullptr, plugin.table().create(HostServices(), failed));
+    DestroyAgain(nullptr);
+    EXPECT_FALSE(FileExists(IniPath()));
+}
+
+TEST_F(PanelTest, FileWithoutPagesStillGivesAUsablePanel)
+{
+    ASSERT_TRUE(WriteFileBytes(IniPath(), "[Launcher]\r\nPageCount=0\r\nShowTab=1\r\n"));
+    HWND panel = Create();
+    ASSERT_NE(nullptr, panel);
+    EXPECT_EQ(std::vector<std::string>{"ページ &1"}, TabTexts(TabsOf(panel)));
+    EXPECT_EQ(0, SelectedTab(TabsOf(panel)));
+    EXPECT_EQ(0, ListCount(ListOf(panel)));
+    plugin.Destroy();
+    EXPECT_EQ(1, ProfileInt(IniPath(), "Launcher", "PageCount"));
+    EXPECT_EQ(0, ProfileInt(IniPath(), "Page1", "ItemCount"));
+}
+
+TEST_F(PanelTest, EachImageListIsDestroyedOnceAfterTheListViewLetsGo)
+{
+    // Twice: the host destroys the panel itself, or its own windows went first
+    // (the list view then released its image lists on the way).
+    for (bool hostWindowsGoneFirst : {false, true}) {
+        WindowNest ownNest;
+        Settings settings;
+        settings.pages = {{"一", {{"a", "C:\\windows\\notepad.exe", -1, 40, 50}}}};
+        WriteSettings(settings);
+        ASSERT_EQ(KdxLoadResult::Loaded, plugin.Load(PluginPath().c_str()));
+        HWND panel = CreateAgain(HostServices(), ownNest.panelParent());
+        ASSERT_NE(nullptr, panel);
+        HWND list = ListOf(panel);
+        auto large = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+        auto small = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        IUnknown* heldLarge = HoldImageList(large);
+        IUnknown* heldSmall = HoldImageList(small);
+        ASSERT_NE(nullptr, heldLarge);
+        ASSERT_NE(nullptr, heldSmall);
+        heldLarge->AddRef();  // two references of ours each
+        heldSmall->AddRef();
+
+        if (hostWindowsGoneFirst)
+            DestroyWindow(ownNest.top());
+        DestroyAgain(panel);
+        plugin.Destroy();
+
+        // One reference of ours left after releasing one: the panel's went exactly once.
+        EXPECT_EQ(1u, heldLarge->Release()) << hostWindowsGoneFirst;
+        EXPECT_EQ(1u, heldSmall->Release()) << hostWindowsGoneFirst;
+        heldLarge->Release();
+        heldSmall->Release();
+        // The stored place survives a list view that was already gone.
+        EXPECT_EQ(40, ProfileInt(IniPath(), "Page1:Item1", "PosX")) << hostWindowsGoneFirst;
+        EXPECT_EQ(50, ProfileInt(IniPath(), "Page1:Item1", "PosY")) << hostWindowsGoneFirst;
+    }
+}
+
+TEST_F(PanelTest, SecondPanelOfOneModuleLoadStartsFromTheFile)
+{
+    Settings settings;
+    settings.pages = {{"一", {{"a"}, {"b"}}}, {"二", {{"c"}}}};
+    WriteSettings(settings);
+    ASSERT_EQ(KdxLoadResult::Loaded, plugin.Load(PluginPath().c_str()));
+    for (int round = 0; round < 2; ++round) {
+        HWND panel = CreateAgain();
+        ASSERT_NE(nullptr, panel);
+        EXPECT_EQ((std::vector<std::string>{"一", "二"}), TabTexts(TabsOf(panel))) << round;
+        EXPECT_EQ((std::vector<std::string>{"a", "b"}), ListTexts(ListOf(panel))) << round;
+        EXPECT_EQ(0, ListImage(ListOf(panel), 0)) << round;  // fresh image lists
+        DestroyAgain(panel);
+        EXPECT_EQ(2, ProfileInt(IniPath(), "Launcher", "PageCount")) << round;
+    }
+}
+
+}  // namespace
