@@ -1,13 +1,22 @@
 // Dockmere.ini in the host's setting folder: read once when the panel is created,
-// written once, whole, when it is destroyed.
+// written once, whole, when it is destroyed. The file keeps the sections, keys,
+// order and quoting of Part 2.2 and the bytes the platform's profile functions
+// would write; it is read and written whole through IniDocument.
 #pragma once
 
-// iniPath becomes "<folder>\Dockmere.ini"; an empty folder leaves no settings path,
-// and then nothing is read or written anywhere.
+// iniPath becomes "<folder>\Dockmere.ini". An empty folder, or one too long for
+// the whole path to fit in 519 characters, leaves no settings path, and then
+// nothing is read or written anywhere.
 void SetSettingsFolder(const char* folder);
 
-// Reads the file into the (empty) data state; a missing file gives the defaults.
+// Replaces the pages (and sets currentPage to 0) with those of the file and sets
+// every setting; a missing file gives the defaults: one page, the settings 1, 1,
+// 10009, 1, 1. Counts are bounded by the sections the file really has (see
+// SettingsFile.cpp); each item's icon is appended to both image lists, and an
+// item whose icon cannot be obtained gets imageIndex -1.
 void LoadSettings();
 
-// Writes the whole data state anew; the old file is replaced only by a complete new one.
+// Writes the whole data state anew: the old file is replaced only by a complete
+// new one, and stays as it was when the save fails, when it is read-only, or when
+// LoadSettings found it but could not read it.
 void SaveSettings();
