@@ -34,6 +34,12 @@ void ExtractItemIcons(const char* iconPath, int iconIndex, HICON* largeIcon, HIC
 
 int StoreItemIcon(int imageIndex, int iconIndex, const char* iconPath)
 {
+    // An index outside the lists stores nothing. Wine's ImageList_ReplaceIcon checks
+    // the index against the lists' capacity, not their count, and would "replace"
+    // an image that does not exist.
+    if (imageIndex != -1 && (imageIndex < 0 || imageIndex >= ImageList_GetImageCount(panelState.largeImageList)))
+        return -1;
+
     HICON largeIcon = nullptr;
     HICON smallIcon = nullptr;
     ExtractItemIcons(iconPath, iconIndex, &largeIcon, &smallIcon);

@@ -21,8 +21,20 @@ void ResetLauncherData()
 void CopyText(char* destination, const char* text)
 {
     // Callers keep their texts within 519 characters; cutting here keeps a
-    // longer one from ever running past the buffer.
-    lstrcpynA(destination, text ? text : "", kTextSize);
+    // longer one from ever running past the buffer, and never between the two
+    // bytes of a character: a lone lead byte at the end would swallow the closing
+    // quote when the text is saved. The source may be the destination itself.
+    if (!text)
+        text = "";
+    size_t length = 0;
+    while (text[length]) {
+        size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[length])) && text[length + 1] ? 2 : 1;
+        if (length + step > kTextSize - 1)
+            break;
+        length += step;
+    }
+    memmove(destination, text, length);
+    destination[length] = '\0';
 }
 
 static LauncherItem& ItemAt(int page, int item)

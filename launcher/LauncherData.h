@@ -51,7 +51,8 @@ extern LauncherData launcherData;
 // Empties the data state again: no pages, no settings path, every setting 0.
 void ResetLauncherData();
 
-// Copies at most 519 characters of text into a 520-byte buffer, always terminated.
+// Copies at most 519 bytes of text into a 520-byte buffer, always terminated and
+// never cut inside a double-byte character.
 void CopyText(char* destination, const char* text);
 
 int GetPageCount();

@@ -1,0 +1,204 @@
+// The icon routines (Part 2.1) on the panel's two real image lists, with files of
+// the Wine prefix: notepad.exe, shell32.dll's numbered icons, a folder and a file
+// that does not exist.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "ItemIcons.h"
+#include "LauncherData.h"
+#include "Panel.h"
+
+namespace {
+
+const char kNotepad[] = "C:\\windows\\notepad.exe";
+const char kShell32[] = "C:\\windows\\system32\\shell32.dll";
+const char kFolder[] = "C:\\windows";
+const char kMissing[] = "C:\\no such folder\\missing.exe";
+
+class ItemIconsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitCommonControls();
+        ResetLauncherData();
+        panelState.largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
+        panelState.smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+        ASSERT_TRUE(panelState.largeImageList && panelState.smallImageList);
+    }
+    void TearDown() override
+    {
+        ImageList_Destroy(panelState.largeImageList);
+        ImageList_Destroy(panelState.smallImageList);
+        panelState.largeImageList = nullptr;
+        panelState.smallImageList = nullptr;
+        ResetLauncherData();
+    }
+
+    static int LargeCount() { return ImageList_GetImageCount(panelState.largeImageList); }
+    static int SmallCount() { return ImageList_GetImageCount(panelState.smallImageList); }
+
+    // The pixels of image `index` drawn on white, to tell images apart.
+    static std::vector<uint32_t> Pixels(HIMAGELIST list, int index)
+    {
+        int width = 0, height = 0;
+        ImageList_GetIconSize(list, &width, &height);
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        RECT all = {0, 0, width, height};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL);
+        GdiFlush();
+        std::vector<uint32_t> pixels(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + width * height);
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        return pixels;
+    }
+
+    // Five images: notepad, then shell32 icons 1 to 4.
+    static void FillFive()
+    {
+        ASSERT_EQ(0, StoreItemIcon(-1, -1, kNotepad));
+        for (int i = 1; i <= 4; ++i)
+            ASSERT_EQ(i, StoreItemIcon(-1, i, kShell32));
+        ASSERT_EQ(5, LargeCount());
+        ASSERT_EQ(5, SmallCount());
+    }
+};
+
+TEST_F(ItemIconsTest, ExtractGivesBothSizesOfARealFileAndNoneOfAMissingOne)
+{
+    const struct {
+        const char* path;
+        int index;
+        bool found;
+    } cases[] = {
+        {kNotepad, -1, true}, {kNotepad, 0, true},  {kFolder, -1, true},
+        {kShell32, 3, true},  {kMissing, -1, false}, {kMissing, 0, false}, {kNotepad, 999, false},
+    };
+    for (const auto& c : cases) {
+        HICON large = reinterpret_cast<HICON>(1);
+        HICON small = reinterpret_cast<HICON>(1);
+        ExtractItemIcons(c.path, c.index, &large, &small);
+        EXPECT_EQ(c.found, large != nullptr) << c.path << " " << c.index;
+        EXPECT_EQ(c.found, small != nullptr) << c.path << " " << c.index;
+        if (large)
+            DestroyIcon(large);
+        if (small)
+            DestroyIcon(small);
+    }
+    HICON large = nullptr;
+    ExtractItemIcons(kNotepad, -1, &large, nullptr);
+    EXPECT_NE(nullptr, large);
+    DestroyIcon(large);
+}
+
+TEST_F(ItemIconsTest, StoreAppendsToBothListsAtTheSameIndex)
+{
+    EXPECT_EQ(0, StoreItemIcon(-1, -1, kNotepad));
+    EXPECT_EQ(1, LargeCount());
+    EXPECT_EQ(1, SmallCount());
+    EXPECT_EQ(1, StoreItemIcon(-1, 2, kShell32));
+    EXPECT_EQ(2, LargeCount());
+    EXPECT_EQ(2, SmallCount());
+}
+
+TEST_F(ItemIconsTest, StoreOfAMissingFileStoresNothing)
+{
+    FillFive();
+    EXPECT_EQ(-1, StoreItemIcon(-1, -1, kMissing));
+    EXPECT_EQ(-1, StoreItemIcon(2, -1, kMissing));
+    EXPECT_EQ(5, LargeCount());
+    EXPECT_EQ(5, SmallCount());
+}
+
+TEST_F(ItemIconsTest, StoreAtAnIndexReplacesThatImageOnly)
+{
+    FillFive();
+    std::vector<uint32_t> before2 = Pixels(panelState.largeImageList, 2);
+    std::vector<uint32_t> before4 = Pixels(panelState.smallImageList, 4);
+    EXPECT_EQ(3, StoreItemIcon(3, -1, kNotepad));
+    EXPECT_EQ(5, LargeCount());
+    EXPECT_EQ(5, SmallCount());
+    EXPECT_EQ(Pixels(panelState.largeImageList, 0), Pixels(panelState.largeImageList, 3));
+    EXPECT_EQ(Pixels(panelState.smallImageList, 0), Pixels(panelState.smallImageList, 3));
+    EXPECT_EQ(before2, Pixels(panelState.largeImageList, 2));
+    EXPECT_EQ(before4, Pixels(panelState.smallImageList, 4));
+}
+
+TEST_F(ItemIconsTest, StoreAtAnIndexOutsideTheListsStoresNothing)
+{
+    FillFive();
+    EXPECT_EQ(-1, StoreItemIcon(5, -1, kNotepad));
+    EXPECT_EQ(-1, StoreItemIcon(100, -1, kNotepad));
+    EXPECT_EQ(-1, StoreItemIcon(-2, -1, kNotepad));
+    EXPECT_EQ(5, LargeCount());
+    EXPECT_EQ(5, SmallCount());
+}
+
+TEST_F(ItemIconsTest, SetItemIconReplacesInPlaceOrLeavesMinusOne)
+{
+    FillFive();
+    AddPage();
+    LauncherItem item = {};
+    item.imageIndex = 4;
+    item.iconIndex = 4;
+    snprintf(item.iconPath, kTextSize, "%s", kShell32);
+    AddItem(0, item);
+    std::vector<uint32_t> notepad = Pixels(panelState.largeImageList, 0);
+
+    SetItemIcon(0, 0, kNotepad, -1);
+    EXPECT_EQ(4, GetItemImageIndex(0, 0));
+    EXPECT_EQ(5, LargeCount());
+    EXPECT_EQ(notepad, Pixels(panelState.largeImageList, 4));
+    EXPECT_STREQ(kNotepad, GetItemIconPath(0, 0));
+    EXPECT_EQ(-1, GetItemIconIndex(0, 0));
+
+    // The item's own iconPath as the new source.
+    SetItemIcon(0, 0, GetItemIconPath(0, 0), 0);
+    EXPECT_EQ(4, GetItemImageIndex(0, 0));
+    EXPECT_STREQ(kNotepad, GetItemIconPath(0, 0));
+    EXPECT_EQ(0, GetItemIconIndex(0, 0));
+
+    std::vector<uint32_t> kept = Pixels(panelState.largeImageList, 4);
+    SetItemIcon(0, 0, kMissing, -1);
+    EXPECT_EQ(-1, GetItemImageIndex(0, 0));
+    EXPECT_EQ(kept, Pixels(panelState.largeImageList, 4));
+    EXPECT_EQ(5, LargeCount());
+    EXPECT_STREQ(kMissing, GetItemIconPath(0, 0));
+
+    // From -1, a new icon is appended.
+    SetItemIcon(0, 0, kNotepad, -1);
+    EXPECT_EQ(5, GetItemImageIndex(0, 0));
+    EXPECT_EQ(6, LargeCount());
+    EXPECT_EQ(6, SmallCount());
+}
+
+TEST_F(ItemIconsTest, AddItemFromFileAppendsTheShellIcon)
+{
+    FillFive();
+    AddPage();
+    EXPECT_TRUE(AddItemFromFile(0, kNotepad));
+    EXPECT_EQ(5, GetItemImageIndex(0, 0));
+    EXPECT_EQ(6, LargeCount());
+    EXPECT_EQ(6, SmallCount());
+    EXPECT_STREQ("notepad", GetItemName(0, 0));
+    EXPECT_TRUE(AddItemFromFile(0, kMissing));
+    EXPECT_EQ(-1, GetItemImageIndex(0, 1));
+    EXPECT_EQ(6, LargeCount());
+}
+
+}  // namespace
