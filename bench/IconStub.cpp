@@ -1,0 +1,16 @@
+// Stands in for launcher/ItemIcons.cpp in the benchmark: no icon is ever obtained,
+// so LoadSettings is timed without the shell's icon extraction.
+#include "ItemIcons.h"
+
+void ExtractItemIcons(const char*, int, HICON* largeIcon, HICON* smallIcon)
+{
+    if (largeIcon)
+        *largeIcon = nullptr;
+    if (smallIcon)
+        *smallIcon = nullptr;
+}
+
+int StoreItemIcon(int, int, const char*)
+{
+    return -1;
+}
