@@ -1,0 +1,557 @@
+// Dockmere.ini (Part 2.2) with the platform's profile functions as the oracle: what
+// SaveSettings writes is byte for byte what WritePrivateProfileStringA writes key by
+// key, and what LoadSettings reads is what the Part's algorithm reads through
+// GetPrivateProfileStringA / GetPrivateProfileIntA. Then the sound behaviours where
+// the Part is faulty or open, and the atomic save.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "IniOracle.h"
+#include "LauncherData.h"
+#include "Panel.h"
+#include "SettingsFile.h"
+#include "WinTest.h"
+
+namespace {
+
+using inioracle::Escape;
+
+// The Part's SaveSettings, key by key: the reference for the bytes.
+void ProfileSave(const std::string& path)
+{
+    DeleteFileA(path.c_str());
+    auto number = [&](const char* section, const char* key, int value) {
+        char text[16];
+        snprintf(text, sizeof text, "%d", value);
+        WritePrivateProfileStringA(section, key, text, path.c_str());
+    };
+    auto quoted = [&](const char* section, const char* key, const char* value) {
+        WritePrivateProfileStringA(section, key, ("\"" + std::string(value) + "\"").c_str(), path.c_str());
+    };
+    const PanelSettings& s = launcherData.settings;
+    number("Launcher", "PageCount", GetPageCount());
+    number("Launcher", "DoubleClick", s.doubleClick);
+    number("Launcher", "ShowTab", s.showTab);
+    number("Launcher", "ViewStyle", s.viewStyle);
+    number("Launcher", "AutoArrange", s.autoArrange);
+    number("Launcher", "GridArrange", s.gridArrange);
+    for (int p = 0; p < GetPageCount(); ++p) {
+        std::string page = "Page" + std::to_string(p + 1);
+        number(page.c_str(), "ItemCount", GetItemCount(p));
+        quoted(page.c_str(), "Name", GetPageName(p));
+        for (int i = 0; i < GetItemCount(p); ++i) {
+            const LauncherItem& item = GetItem(p, i);
+            std::string section = page + ":Item" + std::to_string(i + 1);
+            quoted(section.c_str(), "Name", item.name);
+            quoted(section.c_str(), "Path", item.path);
+            quoted(section.c_str(), "Parameter", item.parameter);
+            quoted(section.c_str(), "WorkDir", item.workDir);
+            quoted(section.c_str(), "IconPath", item.iconPath);
+            number(section.c_str(), "IconIndex", item.iconIndex);
+            number(section.c_str(), "PosX", item.posX);
+            number(section.c_str(), "PosY", item.posY);
+        }
+    }
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+}
+
+struct Loaded {
+    PanelSettings settings;
+    std::vector<LauncherPage> pages;
+};
+
+// The Part's LoadSettings, key by key (records only), with the one decision that
+// changes a small count: a PageCount of 0 or less reads like a missing key.
+Loaded ProfileLoad(const std::string& path)
+{
+    const char* ini = path.c_str();
+    Loaded loaded = {};
+    PanelSettings& s = loaded.settings;
+    s.doubleClick = GetPrivateProfileIntA("Launcher", "DoubleClick", 1, ini);
+    s.showTab = GetPrivateProfileIntA("Launcher", "ShowTab", 1, ini);
+    s.viewStyle = GetPrivateProfileIntA("Launcher", "ViewStyle", 10009, ini);
+    s.autoArrange = GetPrivateProfileIntA("Launcher", "AutoArrange", 1, ini);
+    s.gridArrange = GetPrivateProfileIntA("Launcher", "GridArrange", 1, ini);
+    int pageCount = GetPrivateProfileIntA("Launcher", "PageCount", 1, ini);
+    if (pageCount <= 0)
+        pageCount = 1;
+    for (int n = 1; n <= pageCount; ++n) {
+        loaded.pages.emplace_back();
+        LauncherPage& page = loaded.pages.back();
+        std::string section = "Page" + std::to_string(n);
+        int itemCount = GetPrivateProfileIntA(section.c_str(), "ItemCount", 0, ini);
+        char defaultName[kTextSize];
+        FormatDefaultPageName(defaultName, n);
+        GetPrivateProfileStringA(section.c_str(), "Name", defaultName, page.name, kTextSize, ini);
+        for (int m = 1; m <= itemCount; ++m) {
+            std::string itemSection = section + ":Item" + std::to_string(m);
+            const char* is = itemSection.c_str();
+            LauncherItem item = {};
+            GetPrivateProfileStringA(is, "Name", "", item.name, kTextSize, ini);
+            GetPrivateProfileStringA(is, "Path", "", item.path, kTextSize, ini);
+            GetPrivateProfileStringA(is, "Parameter", "", item.parameter, kTextSize, ini);
+            GetPrivateProfileStringA(is, "WorkDir", "", item.workDir, kTextSize, ini);
+            GetPrivateProfileStringA(is, "IconPath", item.path, item.iconPath, kTextSize, ini);
+            item.iconIndex = GetPrivateProfileIntA(is, "IconIndex", -1, ini);
+            item.posX = GetPrivateProfileIntA(is, "PosX", -1, ini);
+            item.posY = GetPrivateProfileIntA(is, "PosY", -1, ini);
+            page.items.push_back(item);
+        }
+    }
+    return loaded;
+}
+
+// Differences between the expected records and the data state, one per line.
+std::string CompareWithData(const Loaded& expected)
+{
+    std::string out;
+    auto text = [&](const std::string& where, const char* e, const char* a) {
+        if (std::strcmp(e, a) != 0)
+            out += where + ": expected \"" + Escape(e) + "\", got \"" + Escape(a) + "\"\n";
+    };
+    auto number = [&](const std::string& where, int e, int a) {
+        if (e != a)
+            out += where + ": expected " + std::to_string(e) + ", got " + std::to_string(a) + "\n";
+    };
+    const PanelSettings& s = launcherData.settings;
+    number("doubleClick", expected.settings.doubleClick, s.doubleClick);
+    number("showTab", expected.settings.showTab, s.showTab);
+    number("viewStyle", expected.settings.viewStyle, s.viewStyle);
+    number("autoArrange", expected.settings.autoArrange, s.autoArrange);
+    number("gridArrange", expected.settings.gridArrange, s.gridArrange);
+    number("page count", static_cast<int>(expected.pages.size()), GetPageCount());
+    for (size_t p = 0; p < expected.pages.size() && static_cast<int>(p) < GetPageCount(); ++p) {
+        std::string page = "page " + std::to_string(p);
+        text(page + " name", expected.pages[p].name, GetPageName(static_cast<int>(p)));
+        number(page + " item count", static_cast<int>(expected.pages[p].items.size()), GetItemCount(static_cast<int>(p)));
+        for (size_t i = 0; i < expected.pages[p].items.size() && static_cast<int>(i) < GetItemCount(static_cast<int>(p)); ++i) {
+            const LauncherItem& e = expected.pages[p].items[i];
+            const LauncherItem& a = GetItem(static_cast<int>(p), static_cast<int>(i));
+            std::string item = page + " item " + std::to_string(i) + " ";
+            text(item + "name", e.name, a.name);
+            text(item + "path", e.path, a.path);
+            text(item + "parameter", e.parameter, a.parameter);
+            text(item + "workDir", e.workDir, a.workDir);
+            text(item + "iconPath", e.iconPath, a.iconPath);
+            number(item + "iconIndex", e.iconIndex, a.iconIndex);
+            number(item + "posX", e.posX, a.posX);
+            number(item + "posY", e.posY, a.posY);
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0)
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::string Read(const std::string& path)
+{
+    std::string bytes;
+    wintest::ReadFileBytes(path, &bytes);
+    return bytes;
+}
+
+LauncherItem Item(const char* name, const char* path, const char* parameter, const char* workDir,
+                  const char* iconPath, int iconIndex, int posX, int posY)
+{
+    LauncherItem item = {};
+    item.imageIndex = -1;
+    CopyText(item.name, name);
+    CopyText(item.path, path);
+    CopyText(item.parameter, parameter);
+    CopyText(item.workDir, workDir);
+    CopyText(item.iconPath, iconPath);
+    item.iconIndex = iconIndex;
+    item.posX = posX;
+    item.posY = posY;
+    return item;
+}
+
+const char kDefaultFile[] =
+    "[Launcher]\r\nPageCount=1\r\nDoubleClick=1\r\nShowTab=1\r\nViewStyle=10009\r\nAutoArrange=1\r\nGridArrange=1\r\n"
+    "[Page1]\r\nItemCount=0\r\nName=\"ページ &1\"\r\n";
+
+class SettingsFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetLauncherData();
+        SetSettingsFolder(folder_.path().c_str());
+        ini_ = folder_.File("Dockmere.ini");
+    }
+    void TearDown() override
+    {
+        SetFileAttributesA(ini_.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ResetLauncherData();
+    }
+
+    void LoadFrom(const std::string& bytes)
+    {
+        wintest::WriteFileBytes(ini_, bytes);
+        LoadSettings();
+    }
+
+    // The Part's example data, and everything that tends to break a writer.
+    static void FillTrickyData()
+    {
+        launcherData.settings = PanelSettings{0, 1, 5, 0, 1};
+        for (int p = 0; p < 3; ++p)
+            AddPage();
+        SetPageName(0, "  表示ソフト  ");
+        SetPageName(1, "");
+        SetPageName(2, "ページ &3");
+        AddItem(0, Item("notepad", "C:\\Windows\\notepad.exe", "", "C:\\Windows\\", "C:\\Windows\\notepad.exe", -1, -1, -1));
+        AddItem(0, Item(" lead and trail ", "C:\\表\\能.exe", "a \"quoted\" word", "C:\\表\\", "'x'", 3, 120, -40));
+        AddItem(0, Item("", "", "", "", "", 0, 0, 0));
+        AddItem(2, Item(std::string(519, 'n').c_str(), "ゾ]ゼ[ア", "=;[x]", "\"", "''", -2147483647 - 1, 2147483647, 7));
+    }
+
+    wintest::TempFolder folder_;
+    std::string ini_;
+};
+
+TEST_F(SettingsFileTest, NoFileGivesTheDefaultsAndTheirFile)
+{
+    LoadSettings();
+    ASSERT_EQ(1, GetPageCount());
+    EXPECT_STREQ("ページ &1", GetPageName(0));
+    EXPECT_EQ(0, GetItemCount(0));
+    const PanelSettings& s = launcherData.settings;
+    EXPECT_EQ(1, s.doubleClick);
+    EXPECT_EQ(1, s.showTab);
+    EXPECT_EQ(10009, s.viewStyle);
+    EXPECT_EQ(1, s.autoArrange);
+    EXPECT_EQ(1, s.gridArrange);
+    SaveSettings();
+    EXPECT_EQ(Escape(kDefaultFile), Escape(Read(ini_)));
+}
+
+TEST_F(SettingsFileTest, SaveWritesTheBytesOfWritePrivateProfileString)
+{
+    std::string reference = folder_.File("reference.ini");
+    FillTrickyData();
+    SaveSettings();
+    ProfileSave(reference);
+    EXPECT_EQ(Escape(Read(reference)), Escape(Read(ini_)));
+
+    std::mt19937 random(99);
+    const char* texts[] = {"", " ", "x", "C:\\Program Files\\App\\app.exe", "表ソ能", "\"", "'a'", "-p \"q\"", "ｱｲｳ"};
+    for (int round = 0; round < 20; ++round) {
+        ResetLauncherData();
+        SetSettingsFolder(folder_.path().c_str());
+        launcherData.settings = PanelSettings{static_cast<int32_t>(random() % 3), 1, 10009 + static_cast<int32_t>(random() % 3), 0, -1};
+        int pages = 1 + random() % 4;
+        for (int p = 0; p < pages; ++p) {
+            AddPage();
+            SetPageName(p, texts[random() % 9]);
+            int items = random() % 4;
+            for (int i = 0; i < items; ++i)
+                AddItem(p, Item(texts[random() % 9], texts[random() % 9], texts[random() % 9], texts[random() % 9],
+                                texts[random() % 9], static_cast<int>(random() % 7) - 1,
+                                static_cast<int>(random() % 500) - 1, static_cast<int>(random() % 500) - 1));
+        }
+        SaveSettings();
+        ProfileSave(reference);
+        ASSERT_EQ(Escape(Read(reference)), Escape(Read(ini_))) << "round " << round;
+    }
+}
+
+TEST_F(SettingsFileTest, SavedDataReadsBackAsThePlatformReadsIt)
+{
+    FillTrickyData();
+    SaveSettings();
+    Loaded expected = ProfileLoad(ini_);
+    // The platform's one loss: a quoted text of exactly 519 characters comes back
+    // with 518 (tests/README.md). Everything else comes back unchanged.
+    EXPECT_EQ(std::string(518, 'n'), expected.pages[2].items[0].name);
+    EXPECT_STREQ("  表示ソフト  ", expected.pages[0].name);
+    EXPECT_STREQ(" lead and trail ", expected.pages[0].items[1].name);
+    EXPECT_EQ(5, expected.settings.viewStyle);
+    ResetLauncherData();
+    SetSettingsFolder(folder_.path().c_str());
+    LoadSettings();
+    EXPECT_EQ("", CompareWithData(expected));
+}
+
+TEST_F(SettingsFileTest, CorpusLoadsAsThePartsAlgorithmReadsIt)
+{
+    for (const inioracle::CorpusFile& file : inioracle::Corpus()) {
+        if (file.name.rfind("bound-", 0) == 0)
+            continue;  // counts the literal algorithm cannot finish; see CorruptedCounts
+        ResetLauncherData();
+        SetSettingsFolder(folder_.path().c_str());
+        LoadFrom(file.bytes);
+        EXPECT_EQ("", CompareWithData(ProfileLoad(ini_))) << file.name;
+    }
+}
+
+TEST_F(SettingsFileTest, RandomTextsLoadAsThePartsAlgorithmReadsThem)
+{
+    std::mt19937 random(31337);
+    for (int i = 0; i < 40; ++i) {
+        std::string bytes = inioracle::RandomIni(random);
+        ResetLauncherData();
+        SetSettingsFolder(folder_.path().c_str());
+        LoadFrom(bytes);
+        ASSERT_EQ("", CompareWithData(ProfileLoad(ini_))) << "random text " << i << ":\n" << Escape(bytes);
+    }
+}
+
+TEST_F(SettingsFileTest, PageCountOfZeroOrLessReadsLikeAMissingKey)
+{
+    for (const char* count : {"0", "-3", "\"\"", "x"}) {
+        ResetLauncherData();
+        SetSettingsFolder(folder_.path().c_str());
+        LoadFrom(std::string("[Launcher]\r\nPageCount=") + count
+                 + "\r\n[Page1]\r\nName=\"still read\"\r\nItemCount=1\r\n[Page1:Item1]\r\nName=x\r\n");
+        ASSERT_EQ(1, GetPageCount()) << count;
+        EXPECT_STREQ("still read", GetPageName(0));
+        ASSERT_EQ(1, GetItemCount(0));
+        EXPECT_STREQ("x", GetItemName(0, 0));
+    }
+}
+
+TEST_F(SettingsFileTest, MissingSectionsGiveDefaults)
+{
+    LoadFrom(
+        "[Launcher]\r\nPageCount=3\r\n[Page1]\r\nItemCount=3\r\n[Page1:Item1]\r\nPath=\"C:\\a.exe\"\r\n"
+        "[Page1:Item2]\r\nName=\"b\"\r\nIconIndex=3\r\n[Page3]\r\nItemCount=1\r\n");
+    ASSERT_EQ(3, GetPageCount());
+    ASSERT_EQ(3, GetItemCount(0));
+    EXPECT_STREQ("C:\\a.exe", GetItem(0, 0).iconPath) << "IconPath defaults to Path";
+    EXPECT_EQ(-1, GetItem(0, 0).iconIndex);
+    EXPECT_EQ(3, GetItem(0, 1).iconIndex);
+    const LauncherItem& third = GetItem(0, 2);
+    EXPECT_STREQ("", third.name);
+    EXPECT_STREQ("", third.path);
+    EXPECT_STREQ("", third.iconPath);
+    EXPECT_EQ(-1, third.iconIndex);
+    EXPECT_EQ(-1, third.posX);
+    EXPECT_EQ(-1, third.posY);
+    EXPECT_STREQ("ページ &2", GetPageName(1));
+    EXPECT_EQ(0, GetItemCount(1));
+    EXPECT_STREQ("ページ &3", GetPageName(2));
+    EXPECT_EQ(1, GetItemCount(2));
+}
+
+// A count whose missing records exceed what is left of the load's budget (32 pages,
+// 32 items) is corrupted: its list holds exactly the sections present.
+TEST_F(SettingsFileTest, CorruptedCountsAreBoundedBySectionsPresent)
+{
+    InitCommonControls();
+    panelState.largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
+    panelState.smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+
+    std::string text =
+        "[Launcher]\r\nPageCount=2147483647\r\n[Page1]\r\nItemCount=2000000000\r\nName=huge\r\n"
+        "[Page1:Item1]\r\nName=one\r\n[Page1:Item2]\r\nName=two\r\n[Page1:Item1999999999]\r\nName=far\r\n"
+        "[Page2]\r\nItemCount=99999999999\r\n[Page2:Item1]\r\nName=p2\r\n[Page9]\r\nName=nine\r\n";
+    DWORD start = GetTickCount();
+    LoadFrom(text);
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_LT(elapsed, 500u);
+    ASSERT_EQ(3, GetPageCount());
+    EXPECT_STREQ("huge", GetPageName(0));
+    EXPECT_STREQ("ページ &2", GetPageName(1));
+    EXPECT_STREQ("nine", GetPageName(2));
+    ASSERT_EQ(3, GetItemCount(0));
+    EXPECT_STREQ("one", GetItemName(0, 0));
+    EXPECT_STREQ("two", GetItemName(0, 1));
+    EXPECT_STREQ("far", GetItemName(0, 2));
+    ASSERT_EQ(1, GetItemCount(1)) << "99999999999 reads as 1215752191";
+    EXPECT_STREQ("p2", GetItemName(1, 0));
+    EXPECT_EQ(0, GetItemCount(2));
+
+    // 40 pages asking for 3 items each, with no item section anywhere: the first
+    // ten get their empty items (30 of the 32), the rest none.
+    text = "[Launcher]\r\nPageCount=40\r\n";
+    for (int n = 1; n <= 40; ++n)
+        text += "[Page" + std::to_string(n) + "]\r\nItemCount=3\r\n";
+    start = GetTickCount();
+    ResetLauncherData();
+    SetSettingsFolder(folder_.path().c_str());
+    LoadFrom(text);
+    elapsed = GetTickCount() - start;
+    EXPECT_LT(elapsed, 1000u);
+    ASSERT_EQ(40, GetPageCount());
+    int items = 0;
+    for (int p = 0; p < 40; ++p) {
+        EXPECT_EQ(p < 10 ? 3 : 0, GetItemCount(p)) << p;
+        items += GetItemCount(p);
+    }
+    EXPECT_EQ(30, items);
+
+    // No page section and a corrupted count: the one default page.
+    ResetLauncherData();
+    SetSettingsFolder(folder_.path().c_str());
+    LoadFrom("[Launcher]\r\nPageCount=100000\r\n");
+    ASSERT_EQ(1, GetPageCount());
+    EXPECT_STREQ("ページ &1", GetPageName(0));
+
+    ImageList_Destroy(panelState.largeImageList);
+    ImageList_Destroy(panelState.smallImageList);
+    panelState.largeImageList = panelState.smallImageList = nullptr;
+}
+
+TEST_F(SettingsFileTest, AnItemWithoutIconGetsMinusOne)
+{
+    InitCommonControls();
+    panelState.largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
+    panelState.smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+    LoadFrom(
+        "[Launcher]\r\nPageCount=2\r\n[Page1]\r\nItemCount=2\r\n[Page1:Item1]\r\nPath=\"C:\\windows\\notepad.exe\"\r\n"
+        "[Page1:Item2]\r\nPath=\"C:\\no such folder\\x.exe\"\r\n[Page2]\r\nItemCount=1\r\n"
+        "[Page2:Item1]\r\nIconPath=\"C:\\windows\\system32\\shell32.dll\"\r\nIconIndex=3\r\n");
+    EXPECT_EQ(0, GetItemImageIndex(0, 0));
+    EXPECT_EQ(-1, GetItemImageIndex(0, 1));
+    EXPECT_EQ(1, GetItemImageIndex(1, 0)) << "the index the icon really took";
+    EXPECT_EQ(2, ImageList_GetImageCount(panelState.largeImageList));
+    EXPECT_EQ(2, ImageList_GetImageCount(panelState.smallImageList));
+    ImageList_Destroy(panelState.largeImageList);
+    ImageList_Destroy(panelState.smallImageList);
+    panelState.largeImageList = panelState.smallImageList = nullptr;
+}
+
+TEST_F(SettingsFileTest, LoadingAgainReplacesThePages)
+{
+    LoadFrom("[Launcher]\r\nPageCount=2\r\n[Page1]\r\nItemCount=1\r\n");
+    SetCurrentPage(1);
+    LoadSettings();
+    EXPECT_EQ(2, GetPageCount());
+    EXPECT_EQ(1, GetItemCount(0));
+    EXPECT_EQ(0, GetCurrentPage());
+}
+
+TEST_F(SettingsFileTest, NoSettingsPathReadsAndWritesNothing)
+{
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    const std::string places[] = {std::string(current) + "\\Dockmere.ini", "C:\\Dockmere.ini", "C:\\windows\\Dockmere.ini"};
+    SetCurrentDirectoryA(folder_.path().c_str());
+    wintest::WriteFileBytes(ini_, "[Launcher]\r\nPageCount=3\r\n");
+    for (const char* folder : {"", static_cast<const char*>(nullptr)}) {
+        ResetLauncherData();
+        SetSettingsFolder(folder);
+        EXPECT_STREQ("", launcherData.iniPath);
+        LoadSettings();
+        EXPECT_EQ(1, GetPageCount()) << "defaults, not a file found by a relative name";
+        AddPage();
+        SaveSettings();
+    }
+    SetCurrentDirectoryA(current);
+    for (const std::string& place : places)
+        EXPECT_FALSE(wintest::FileExists(place)) << place;
+    EXPECT_EQ(1u, FolderEntries(folder_.path()).size());
+    EXPECT_EQ("[Launcher]\r\nPageCount=3\r\n", Read(ini_));
+}
+
+TEST_F(SettingsFileTest, AFolderTooLongForThePathGivesNoPath)
+{
+    std::string folder = "C:\\" + std::string(503, 'f');  // 506 + "\Dockmere.ini" = 519
+    SetSettingsFolder(folder.c_str());
+    EXPECT_EQ(folder + "\\Dockmere.ini", launcherData.iniPath);
+    folder += 'f';
+    SetSettingsFolder(folder.c_str());
+    EXPECT_STREQ("", launcherData.iniPath);
+    LoadSettings();
+    EXPECT_EQ(1, GetPageCount());
+    SaveSettings();
+    EXPECT_STREQ("", launcherData.iniPath);
+}
+
+class AtomicSaveTest : public SettingsFileTest {
+protected:
+    void SetUp() override
+    {
+        SettingsFileTest::SetUp();
+        LoadSettings();
+        SaveSettings();
+        old_ = Read(ini_);
+        ASSERT_EQ(kDefaultFile, old_);
+        AddPage();
+        SetPageName(0, "changed");
+        char temp[64];
+        snprintf(temp, sizeof temp, ".%lu.tmp", static_cast<unsigned long>(GetCurrentProcessId()));
+        temp_ = ini_ + temp;
+    }
+
+    std::string old_;
+    std::string temp_;
+};
+
+TEST_F(AtomicSaveTest, ASuccessfulSaveLeavesOnlyTheNewFile)
+{
+    SaveSettings();
+    EXPECT_NE(old_, Read(ini_));
+    EXPECT_NE(std::string::npos, Read(ini_).find("Name=\"changed\""));
+    EXPECT_EQ(std::vector<std::string>{"Dockmere.ini"}, FolderEntries(folder_.path()));
+}
+
+TEST_F(AtomicSaveTest, NoTemporaryFileLeavesTheOldFileAsItWas)
+{
+    ASSERT_TRUE(CreateDirectoryA(temp_.c_str(), nullptr));
+    SaveSettings();
+    EXPECT_EQ(old_, Read(ini_));
+    EXPECT_EQ(2u, FolderEntries(folder_.path()).size());
+    RemoveDirectoryA(temp_.c_str());
+}
+
+TEST_F(AtomicSaveTest, AFailedReplaceLeavesTheOldFileAndNoTemporaryFile)
+{
+    // Another program holds the file open without FILE_SHARE_DELETE: the rename fails.
+    HANDLE holder = CreateFileA(ini_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    SaveSettings();
+    CloseHandle(holder);
+    EXPECT_EQ(old_, Read(ini_));
+    EXPECT_EQ(std::vector<std::string>{"Dockmere.ini"}, FolderEntries(folder_.path()));
+}
+
+TEST_F(AtomicSaveTest, AReadOnlyFileStaysAsItIs)
+{
+    SetFileAttributesA(ini_.c_str(), FILE_ATTRIBUTE_READONLY);
+    SaveSettings();
+    SetFileAttributesA(ini_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(old_, Read(ini_));
+    EXPECT_EQ(std::vector<std::string>{"Dockmere.ini"}, FolderEntries(folder_.path()));
+}
+
+TEST_F(AtomicSaveTest, AFileThatCouldNotBeReadIsNotReplacedByDefaults)
+{
+    wintest::WriteFileBytes(ini_, "[Launcher]\r\nPageCount=2\r\n");
+    HANDLE holder = CreateFileA(ini_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+    LoadSettings();
+    CloseHandle(holder);
+    EXPECT_EQ(1, GetPageCount()) << "the defaults";
+    SaveSettings();
+    EXPECT_EQ("[Launcher]\r\nPageCount=2\r\n", Read(ini_));
+
+    // The next load that can read it saves again.
+    LoadSettings();
+    EXPECT_EQ(2, GetPageCount());
+    SaveSettings();
+    EXPECT_NE(std::string::npos, Read(ini_).find("[Page2]"));
+}
+
+}  // namespace
