@@ -20,13 +20,12 @@
 #include "Texts.h"
 #include "resource.h"
 
-using wintest::ItemSpec;
 using wintest::LivePanel;
 using wintest::MenuEntryView;
 using wintest::MenuReader;
 using wintest::ModalDriver;
-using wintest::PageSpec;
-using wintest::PanelSpec;
+using wintest::PlacedItem;
+using wintest::Settings;
 
 namespace {
 
@@ -51,13 +50,13 @@ int WINAPI PickSecondIcon(HWND, WCHAR* path, UINT size, int* index)
     return 1;
 }
 
-PanelSpec ThreePages()
+Settings ThreePages()
 {
-    PanelSpec spec;
+    Settings spec;
     spec.pages = {
-        {"ページ &1", {{"alpha", 10, 10}, {"beta", 100, 10}, {"gamma", 10, 100}}},
-        {"二ページ", {{"one", 20, 40}, {"two", 130, 40}}},
-        {"three", {{"solo", 60, 70}}},
+        {"ページ &1", {PlacedItem("alpha", 10, 10), PlacedItem("beta", 100, 10), PlacedItem("gamma", 10, 100)}},
+        {"二ページ", {PlacedItem("one", 20, 40), PlacedItem("two", 130, 40)}},
+        {"three", {PlacedItem("solo", 60, 70)}},
     };
     return spec;
 }
@@ -85,7 +84,7 @@ protected:
         iconPickerOverride = nullptr;
     }
 
-    void Open(const PanelSpec& spec)
+    void Open(const Settings& spec)
     {
         panel_.reset();  // one panel at a time: its state is module-wide
         panel_.reset(new LivePanel(spec));
@@ -220,7 +219,7 @@ TEST_F(CommandsTest, SettingsEntriesCarryTheCurrentMarks)
 
 TEST_F(CommandsTest, RemovePageIsGreyedOnlyWithOnePage)
 {
-    PanelSpec spec = ThreePages();
+    Settings spec = ThreePages();
     spec.pages.resize(1);
     Open(spec);
     std::vector<MenuEntryView> menu = ContextMenuAt(EmptyListPoint());
@@ -251,7 +250,7 @@ TEST_F(CommandsTest, RightClickOnATabShowsItsPageAndThePageMenu)
     ExpectEntries(ContextMenuAt(wintest::TabCenter(panel_->tabs(), 2)), kPageEntries);
     // The switch stays although the menu was dismissed.
     EXPECT_EQ(2, GetCurrentPage());
-    EXPECT_EQ(2, wintest::TabSelection(panel_->tabs()));
+    EXPECT_EQ(2, wintest::SelectedTab(panel_->tabs()));
     ASSERT_EQ(1, wintest::ListCount(panel_->list()));
     EXPECT_EQ("solo", wintest::ListText(panel_->list(), 0));
 }
@@ -291,16 +290,16 @@ TEST_F(CommandsTest, PanelMenuSendsItsCommandToTheHostWindow)
 
 TEST_F(CommandsTest, NewPageIsNamedAfterItsNumberAndShown)
 {
-    PanelSpec spec = ThreePages();
+    Settings spec = ThreePages();
     spec.pages.push_back({"four", {}});
     Open(spec);
     Command(IDM_NEW_PAGE);
     ASSERT_EQ(5, GetPageCount());
     EXPECT_STREQ("ページ &5", GetPageName(4));
     EXPECT_EQ(4, GetCurrentPage());
-    EXPECT_EQ(5, wintest::TabCount(panel_->tabs()));
-    EXPECT_EQ("ページ &5", wintest::TabText(panel_->tabs(), 4));
-    EXPECT_EQ(4, wintest::TabSelection(panel_->tabs()));
+    EXPECT_EQ(5, static_cast<int>(wintest::TabTexts(panel_->tabs()).size()));
+    EXPECT_EQ("ページ &5", wintest::TabTexts(panel_->tabs())[4]);
+    EXPECT_EQ(4, wintest::SelectedTab(panel_->tabs()));
     EXPECT_EQ(0, wintest::ListCount(panel_->list()));
 }
 
@@ -329,8 +328,8 @@ TEST_F(CommandsTest, RemovingThePageShownShowsItsNeighbourAndStoresNoPositionsAc
         EXPECT_STREQ(c.namesLeft[0].c_str(), GetPageName(0));
         EXPECT_STREQ(c.namesLeft[1].c_str(), GetPageName(1));
         EXPECT_EQ(c.showsAfter, GetCurrentPage());
-        EXPECT_EQ(c.showsAfter, wintest::TabSelection(panel_->tabs()));
-        EXPECT_EQ(2, wintest::TabCount(panel_->tabs()));
+        EXPECT_EQ(c.showsAfter, wintest::SelectedTab(panel_->tabs()));
+        EXPECT_EQ(2, static_cast<int>(wintest::TabTexts(panel_->tabs()).size()));
         ASSERT_EQ(static_cast<int>(c.items.size()), wintest::ListCount(panel_->list()));
         for (size_t i = 0; i < c.items.size(); ++i)
             EXPECT_EQ(c.items[i], wintest::ListText(panel_->list(), static_cast<int>(i)));
@@ -342,14 +341,14 @@ TEST_F(CommandsTest, RemovingThePageShownShowsItsNeighbourAndStoresNoPositionsAc
 
 TEST_F(CommandsTest, RemovingTheOnlyPageDoesNothing)
 {
-    PanelSpec spec = ThreePages();
+    Settings spec = ThreePages();
     spec.pages.resize(1);
     Open(spec);
     Command(IDM_REMOVE_PAGE);
     ASSERT_EQ(1, GetPageCount());
     EXPECT_EQ(3, GetItemCount(0));
     EXPECT_EQ(3, wintest::ListCount(panel_->list()));
-    EXPECT_EQ(1, wintest::TabCount(panel_->tabs()));
+    EXPECT_EQ(1, static_cast<int>(wintest::TabTexts(panel_->tabs()).size()));
 }
 
 TEST_F(CommandsTest, PageIdsThatNameNoPageShowNothing)
@@ -387,7 +386,7 @@ TEST_F(CommandsTest, RenamingThePageTakesThePromptsTextOnlyOnOk)
     });
     Command(IDM_RENAME_PAGE);
     EXPECT_STREQ("仕事", GetPageName(0));
-    EXPECT_EQ("仕事", wintest::TabText(panel_->tabs(), 0));
+    EXPECT_EQ("仕事", wintest::TabTexts(panel_->tabs())[0]);
     EXPECT_EQ(0, driver.unexpected());
 }
 

@@ -22,7 +22,8 @@
 
 using wintest::LivePanel;
 using wintest::ModalDriver;
-using wintest::PanelSpec;
+using wintest::PlacedItem;
+using wintest::Settings;
 
 namespace {
 
@@ -42,17 +43,17 @@ int WINAPI CountPicker(HWND, WCHAR*, UINT, int*)
     return 0;
 }
 
-PanelSpec Pages()
+Settings Pages()
 {
-    PanelSpec spec;
+    Settings spec;
     spec.pages = {
         {"ページ &1",
-         {{"alpha", 10, 10, "C:\\windows\\notepad.exe"},
-          {"beta", 110, 10, "C:\\windows\\regedit.exe"},
-          {"gamma", 10, 110, "C:\\windows\\notepad.exe"},
-          {"delta", 110, 110, "C:\\windows\\regedit.exe"}}},
-        {"二", {{"one", 20, 20}}},
-        {"three", {{"solo", 30, 30}}},
+         {PlacedItem("alpha", 10, 10, "C:\\windows\\notepad.exe"),
+          PlacedItem("beta", 110, 10, "C:\\windows\\regedit.exe"),
+          PlacedItem("gamma", 10, 110, "C:\\windows\\notepad.exe"),
+          PlacedItem("delta", 110, 110, "C:\\windows\\regedit.exe")}},
+        {"二", {PlacedItem("one", 20, 20)}},
+        {"three", {PlacedItem("solo", 30, 30)}},
     };
     return spec;
 }
@@ -78,7 +79,7 @@ protected:
         iconPickerOverride = nullptr;
     }
 
-    void Open(const PanelSpec& spec)
+    void Open(const Settings& spec)
     {
         panel_.reset();  // one panel at a time: its state is module-wide
         panel_.reset(new LivePanel(spec));
@@ -173,7 +174,7 @@ TEST_F(NotificationsTest, ClickOrDoubleClickStartsTheSelectedItemBySetting)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.doubleClick) + " " + std::to_string(static_cast<int>(c.code)));
-        PanelSpec spec = Pages();
+        Settings spec = Pages();
         spec.doubleClick = c.doubleClick;
         Open(spec);
         shellFiles.clear();
@@ -257,7 +258,7 @@ TEST_F(NotificationsTest, CtrlPageUpAndDownWrapAroundThePages)
     for (const Step& step : steps) {
         Key(step.key, VK_CONTROL);
         EXPECT_EQ(step.shows, GetCurrentPage());
-        EXPECT_EQ(step.shows, wintest::TabSelection(tabs()));
+        EXPECT_EQ(step.shows, wintest::SelectedTab(tabs()));
     }
 }
 
@@ -385,7 +386,7 @@ TEST_F(NotificationsTest, DraggingOntoAnotherPagesTabMovesTheItemThere)
     EXPECT_EQ(-1, moved.posY);
     EXPECT_EQ(image, moved.imageIndex);
     EXPECT_EQ(0, GetCurrentPage());
-    EXPECT_EQ(0, wintest::TabSelection(tabs()));
+    EXPECT_EQ(0, wintest::SelectedTab(tabs()));
 }
 
 TEST_F(NotificationsTest, DraggingToEmptySpaceMovesTheIconAsSet)
@@ -408,7 +409,7 @@ TEST_F(NotificationsTest, DraggingToEmptySpaceMovesTheIconAsSet)
     for (const Case& c : cases) {
         SCOPED_TRACE("grid " + std::to_string(c.grid) + " auto " + std::to_string(c.autoArrange) + " tabs " +
                      std::to_string(c.tabsShown));
-        PanelSpec spec = Pages();
+        Settings spec = Pages();
         spec.gridArrange = c.grid;
         spec.autoArrange = c.autoArrange;
         Open(spec);

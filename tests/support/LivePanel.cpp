@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <cstring>
 
 #include "Panel.h"
@@ -45,57 +43,25 @@ KdxHostServices MakeServices()
     return services;
 }
 
-void Line(std::string& text, const char* format, ...)
-{
-    char buffer[1200];
-    va_list args;
-    va_start(args, format);
-    vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    text += buffer;
-    text += "\r\n";
-}
-
 }  // namespace
 
-std::string SettingsText(const PanelSpec& spec)
+SettingsItem PlacedItem(const char* name, int x, int y, const char* path)
 {
-    std::string text;
-    Line(text, "[Launcher]");
-    Line(text, "PageCount=%d", static_cast<int>(spec.pages.size()));
-    Line(text, "DoubleClick=%d", spec.doubleClick);
-    Line(text, "ShowTab=%d", spec.showTab);
-    Line(text, "ViewStyle=%d", spec.viewStyle);
-    Line(text, "AutoArrange=%d", spec.autoArrange);
-    Line(text, "GridArrange=%d", spec.gridArrange);
-    for (size_t p = 0; p < spec.pages.size(); ++p) {
-        const PageSpec& page = spec.pages[p];
-        Line(text, "[Page%d]", static_cast<int>(p + 1));
-        Line(text, "ItemCount=%d", static_cast<int>(page.items.size()));
-        Line(text, "Name=\"%s\"", page.name.c_str());
-        for (size_t i = 0; i < page.items.size(); ++i) {
-            const ItemSpec& item = page.items[i];
-            Line(text, "[Page%d:Item%d]", static_cast<int>(p + 1), static_cast<int>(i + 1));
-            Line(text, "Name=\"%s\"", item.name.c_str());
-            Line(text, "Path=\"%s\"", item.path.c_str());
-            Line(text, "Parameter=\"\"");
-            Line(text, "WorkDir=\"\"");
-            Line(text, "IconPath=\"%s\"", item.path.c_str());
-            Line(text, "IconIndex=-1");
-            Line(text, "PosX=%d", item.posX);
-            Line(text, "PosY=%d", item.posY);
-        }
-    }
-    return text;
+    SettingsItem item;
+    item.name = name;
+    item.path = path;
+    item.posX = x;
+    item.posY = y;
+    return item;
 }
 
-LivePanel::LivePanel(const PanelSpec& spec, int width, int height)
+LivePanel::LivePanel(const Settings& settings, int width, int height)
 {
     // The code is linked into the test program; its dialogs and cursor come from
     // the built plug-in module, loaded here for its resources.
     static HMODULE resources = LoadLibraryA((ProgramFolder() + "Dockmere.kdx").c_str());
     panelState.instance = resources;
-    WriteFileBytes(folder_.File("Dockmere.ini"), SettingsText(spec));
+    WriteFileBytes(folder_.File("Dockmere.ini"), SettingsFileText(settings));
     settingFolder = folder_.path();
     KdxHostServices services = MakeServices();
     window_ = CreatePanel(&services, nest_.panelParent());
@@ -129,39 +95,6 @@ HWND LivePanel::tabs() const
     return panelState.tabControl;
 }
 
-int ListCount(HWND list)
-{
-    return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-}
-
-std::string ListText(HWND list, int index)
-{
-    char buffer[1024] = {};
-    LVITEMA item = {};
-    item.iSubItem = 0;
-    item.pszText = buffer;
-    item.cchTextMax = sizeof buffer;
-    SendMessageA(list, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
-    return buffer;
-}
-
-int ListImage(HWND list, int index)
-{
-    LVITEMA item = {};
-    item.mask = LVIF_IMAGE;
-    item.iItem = index;
-    item.iImage = -12345;
-    SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    return item.iImage;
-}
-
-POINT ListPosition(HWND list, int index)
-{
-    POINT point = {-12345, -12345};
-    SendMessageA(list, LVM_GETITEMPOSITION, index, reinterpret_cast<LPARAM>(&point));
-    return point;
-}
-
 UINT ListState(HWND list, int index, UINT mask)
 {
     return static_cast<UINT>(SendMessageA(list, LVM_GETITEMSTATE, index, mask));
@@ -177,27 +110,6 @@ void SelectListItem(HWND list, int index)
         return;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageA(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item));
-}
-
-int TabCount(HWND tabs)
-{
-    return static_cast<int>(SendMessageA(tabs, TCM_GETITEMCOUNT, 0, 0));
-}
-
-std::string TabText(HWND tabs, int index)
-{
-    char buffer[1024] = {};
-    TCITEMA item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = buffer;
-    item.cchTextMax = sizeof buffer;
-    SendMessageA(tabs, TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
-    return buffer;
-}
-
-int TabSelection(HWND tabs)
-{
-    return static_cast<int>(SendMessageA(tabs, TCM_GETCURSEL, 0, 0));
 }
 
 POINT ClientToScreenPoint(HWND window, POINT point)

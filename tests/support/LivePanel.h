@@ -1,5 +1,5 @@
 // The real panel, created through its plug-in table entry inside a window nest,
-// from a settings file written into a fresh folder. The product code is linked
+// from a settings file (PanelReader's Settings) written into a fresh folder. The product code is linked
 // into the test program, so its data state can be read directly.
 #pragma once
 
@@ -8,37 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "PanelReader.h"
 #include "WinTest.h"
 
 namespace wintest {
 
-struct ItemSpec {
-    std::string name;
-    int posX = -1;
-    int posY = -1;
-    std::string path = "C:\\windows\\notepad.exe";
-};
-
-struct PageSpec {
-    std::string name;
-    std::vector<ItemSpec> items;
-};
-
-struct PanelSpec {
-    std::vector<PageSpec> pages;
-    int doubleClick = 1;
-    int showTab = 1;
-    int viewStyle = 10009;
-    int autoArrange = 0;
-    int gridArrange = 0;
-};
-
-// The settings file text for a spec.
-std::string SettingsText(const PanelSpec& spec);
+// A settings item with a stored icon position.
+SettingsItem PlacedItem(const char* name, int x, int y, const char* path = "C:\\windows\\notepad.exe");
 
 class LivePanel {
 public:
-    explicit LivePanel(const PanelSpec& spec, int width = 300, int height = 400);
+    explicit LivePanel(const Settings& settings, int width = 300, int height = 400);
     ~LivePanel();  // destroys the panel if still alive
     LivePanel(const LivePanel&) = delete;
     LivePanel& operator=(const LivePanel&) = delete;
@@ -58,16 +38,9 @@ private:
     HWND window_ = nullptr;
 };
 
-// What the controls show.
-int ListCount(HWND list);
-std::string ListText(HWND list, int index);
-int ListImage(HWND list, int index);
-POINT ListPosition(HWND list, int index);
+// Item states, and the selection set as a click would leave it.
 UINT ListState(HWND list, int index, UINT mask);
 void SelectListItem(HWND list, int index);  // -1: nothing selected
-int TabCount(HWND tabs);
-std::string TabText(HWND tabs, int index);
-int TabSelection(HWND tabs);
 
 // Screen points for SetCursorPos.
 POINT ListItemCenter(HWND list, int index);  // the middle of the item's icon
