@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "Commands.h"
+#include "FileDrop.h"
 #include "LauncherData.h"
 #include "Notifications.h"
 #include "PanelViews.h"
@@ -79,7 +80,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH)
         panelState.instance = instance;
-    // The "Shell IDList Array" clipboard format is registered here: RegisterIdListFormat() (FileDrop.cpp).
+    if (reason == DLL_PROCESS_ATTACH)
+        RegisterIdListFormat();
     return TRUE;
 }
 
@@ -181,15 +183,14 @@ bool CreatePanelWindows(HWND parent)
                                             panelState.instance, nullptr);
 
     DragAcceptFiles(panelState.panelWindow, TRUE);
-    // The OLE drop target: panelState.dropTarget = CreatePanelDropTarget(panelWindow) (FileDrop.cpp).
-    panelState.dropTarget = nullptr;
+    panelState.dropTarget = CreatePanelDropTarget(panelState.panelWindow);
     return true;
 }
 
 void DestroyPanelWindows()
 {
     if (panelState.dropTarget) {
-        // DestroyPanelDropTarget(panelState.dropTarget) (FileDrop.cpp): revoke and release.
+        DestroyPanelDropTarget(panelState.dropTarget);  // revoke, then release the panel's reference
         panelState.dropTarget = nullptr;
     }
     if (panelState.tabControl) {
@@ -328,7 +329,7 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         EndItemDrag(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_DROPFILES:
-        // OnDropFiles(reinterpret_cast<HDROP>(wParam)) (FileDrop.cpp).
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

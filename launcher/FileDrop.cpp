@@ -1,0 +1,209 @@
+#include "FileDrop.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "LauncherData.h"
+#include "Launch.h"
+#include "Panel.h"
+#include "PanelViews.h"
+#include "Texts.h"
+
+static CLIPFORMAT idListFormat;
+static bool hdropOffered;
+static bool idListOffered;
+
+void RegisterIdListFormat()
+{
+    idListFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatA(TEXT_IDLIST_FORMAT));
+}
+
+// The drop target only gives feedback while something is dragged over the panel;
+// the dropped files themselves arrive as WM_DROPFILES.
+struct PanelDropTarget : public IDropTarget {
+    explicit PanelDropTarget(HWND window) : targetWindow(window) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        if (IsEqualIID(iid, IID_IDropTarget) || IsEqualIID(iid, IID_IUnknown)) {
+            *out = static_cast<IDropTarget*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+
+    ULONG STDMETHODCALLTYPE AddRef() override
+    {
+        return static_cast<ULONG>(InterlockedIncrement(&refCount));
+    }
+
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        LONG count = InterlockedDecrement(&refCount);
+        if (count == 0)
+            delete this;
+        return static_cast<ULONG>(count);
+    }
+
+    HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override
+    {
+        dataObject = data;
+        hdropOffered = Offers(data, CF_HDROP);
+        idListOffered = Offers(data, idListFormat);
+        SetEffect(effect);
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override
+    {
+        SetEffect(effect);
+        ClearDropHighlight();
+        int hit = HitTestList();
+        if (hit != -1 && hdropOffered)
+            SetDropHighlight(hit, LVIS_DROPHILITED);
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE DragLeave() override
+    {
+        ClearDropHighlight();
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override
+    {
+        // The files come through WM_DROPFILES; the highlight of the last DragOver
+        // would otherwise stay on the item after the drop.
+        ClearDropHighlight();
+        if (effect)
+            *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+
+    HWND targetWindow;
+    LONG refCount = 1;
+    IDataObject* dataObject = nullptr;  // the drag in progress; not reference-counted
+
+private:
+    ~PanelDropTarget() = default;
+
+    static bool Offers(IDataObject* data, CLIPFORMAT format)
+    {
+        if (!data)
+            return false;
+        FORMATETC request = {format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        return data->QueryGetData(&request) == S_OK;
+    }
+
+    static void SetEffect(DWORD* effect)
+    {
+        if (!effect)
+            return;
+        // Copy wins when both are offered; data offering neither is not accepted,
+        // whatever the platform proposed.
+        if (hdropOffered)
+            *effect = DROPEFFECT_COPY;
+        else if (idListOffered)
+            *effect = DROPEFFECT_LINK;
+        else
+            *effect = DROPEFFECT_NONE;
+    }
+
+    static void SetDropHighlight(int item, UINT state)
+    {
+        LVITEMA change = {};
+        change.stateMask = LVIS_DROPHILITED;
+        change.state = state;
+        SendMessageA(panelState.listView, LVM_SETITEMSTATE, static_cast<WPARAM>(item),
+                     reinterpret_cast<LPARAM>(&change));
+    }
+
+    static void ClearDropHighlight() { SetDropHighlight(-1, 0); }
+};
+
+PanelDropTarget* CreatePanelDropTarget(HWND window)
+{
+    PanelDropTarget* target = new PanelDropTarget(window);
+    if (window)
+        RegisterDragDrop(window, target);  // the registration holds its own reference
+    return target;
+}
+
+void DestroyPanelDropTarget(PanelDropTarget* target)
+{
+    if (!target)
+        return;
+    if (target->targetWindow)
+        RevokeDragDrop(target->targetWindow);
+    target->Release();
+}
+
+bool ResolveShortcut(const char* path, char* target)
+{
+    CoInitialize(nullptr);
+    bool loaded = false;
+    IShellLinkA* link = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(hr)) {
+        IPersistFile* file = nullptr;
+        hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+        if (SUCCEEDED(hr)) {
+            WCHAR widePath[kTextSize] = {};
+            MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kTextSize);
+            loaded = SUCCEEDED(file->Load(widePath, STGM_READ));
+            file->Release();
+        }
+        if (loaded) {
+            WIN32_FIND_DATAA found;
+            link->GetPath(target, kTextSize, &found, SLGP_UNCPRIORITY);
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return loaded;
+}
+
+void OnDropFiles(HDROP drop)
+{
+    char path[kTextSize] = {};
+    UINT length = DragQueryFileA(drop, 0, path, kTextSize);
+    DragFinish(drop);
+    if (length == 0)
+        return;  // nothing usable was dropped
+
+    int page = GetCurrentPage();
+    int hit = HitTestList();
+    if (hit != -1) {
+        PathQuoteSpacesA(path);
+        LaunchItem(page, hit, path);
+        return;
+    }
+
+    char target[kTextSize] = {};
+    if (ResolveShortcut(path, target)) {
+        switch (MessageBoxA(panelState.panelWindow, TEXT_ASK_SHORTCUT_TARGET, TEXT_CAPTION, MB_YESNOCANCEL)) {
+        case IDYES:
+            // A target without a file-system path gives nothing to start: keep the
+            // shortcut itself rather than an item with an empty path.
+            if (target[0])
+                CopyText(path, target);
+            break;
+        case IDNO:
+            break;
+        default:
+            return;
+        }
+    }
+
+    int n = GetItemCount(page);
+    AddItemFromFile(page, path);
+    InsertListItem(-1, GetItemName(page, n), GetItemImageIndex(page, n));
+}

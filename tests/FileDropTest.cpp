@@ -1,0 +1,433 @@
+// Files dragged in from the shell: the drop target's feedback (effect and
+// highlight) and WM_DROPFILES with real HDROP blocks, real shortcuts and a real
+// started program.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "FileDrop.h"
+#include "LauncherData.h"
+#include "LivePanel.h"
+#include "ModalDriver.h"
+#include "Panel.h"
+#include "Texts.h"
+#include "WinTest.h"
+
+namespace {
+
+using namespace wintest;
+
+// Data of a drag that offers a chosen set of formats and nothing else.
+class FakeDataObject : public IDataObject {
+public:
+    FakeDataObject(bool hdrop, bool idList) : hdrop_(hdrop), idList_(idList) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
+
+    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override
+    {
+        ++queries;
+        bool offered = (format->cfFormat == CF_HDROP && hdrop_)
+                       || (format->cfFormat == RegisterClipboardFormatA(TEXT_IDLIST_FORMAT) && idList_);
+        return offered && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
+
+    int queries = 0;
+
+private:
+    bool hdrop_;
+    bool idList_;
+    ULONG refs_ = 1;
+};
+
+// A real drop block as the shell hands it over: DROPFILES, then the ANSI paths.
+HDROP MakeDrop(const std::vector<std::string>& paths)
+{
+    size_t size = sizeof(DROPFILES) + 1;
+    for (const std::string& path : paths)
+        size += path.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = FALSE;
+    char* text = reinterpret_cast<char*>(header + 1);
+    for (const std::string& path : paths) {
+        memcpy(text, path.c_str(), path.size() + 1);
+        text += path.size() + 1;
+    }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+bool MakeShortcut(const std::string& linkPath, const std::string& target)
+{
+    IShellLinkA* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+        return false;
+    bool saved = false;
+    if (SUCCEEDED(link->SetPath(target.c_str()))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            WCHAR wide[MAX_PATH];
+            MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, wide, MAX_PATH);
+            saved = SUCCEEDED(file->Save(wide, TRUE));
+            file->Release();
+        }
+    }
+    link->Release();
+    return saved;
+}
+
+Settings ThreeItems()
+{
+    Settings spec;
+    spec.pages.push_back(SettingsPage{"ページ &1", {PlacedItem("a", 10, 10), PlacedItem("b", 90, 10), PlacedItem("c", 170, 10)}});
+    spec.pages.push_back(SettingsPage{"ページ &2", {}});
+    return spec;
+}
+
+class FileDropTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // Linked into the test program, the module entry that registers the
+        // format does not run.
+        RegisterIdListFormat();
+        CoInitialize(nullptr);
+        panel_.reset(new LivePanel(ThreeItems()));
+        list_ = panel_->list();
+        ASSERT_EQ(3, ListCount(list_));
+        target_ = reinterpret_cast<IDropTarget*>(panelState.dropTarget);
+        ASSERT_NE(nullptr, target_);
+    }
+
+    void TearDown() override
+    {
+        panel_.reset();
+        CoUninitialize();
+    }
+
+    void CursorOnItem(int index)
+    {
+        POINT at = ListItemCenter(list_, index);
+        SetCursorPos(at.x, at.y);
+    }
+
+    void CursorOnEmptySpace()
+    {
+        RECT client;
+        GetClientRect(list_, &client);
+        POINT at = ClientToScreenPoint(list_, POINT{client.right - 8, client.bottom - 8});
+        SetCursorPos(at.x, at.y);
+    }
+
+    std::vector<int> Highlighted()
+    {
+        std::vector<int> items;
+        for (int i = 0; i < ListCount(list_); ++i)
+            if (ListState(list_, i, LVIS_DROPHILITED))
+                items.push_back(i);
+        return items;
+    }
+
+    void Drop(const std::vector<std::string>& paths)
+    {
+        SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+    }
+
+    std::unique_ptr<LivePanel> panel_;
+    HWND list_ = nullptr;
+    IDropTarget* target_ = nullptr;
+    TempFolder files_;
+};
+
+TEST_F(FileDropTest, EffectFollowsTheOfferedFormats)
+{
+    struct Case {
+        const char* title;
+        bool hdrop;
+        bool idList;
+        DWORD effect;
+    };
+    const Case cases[] = {
+        {"files", true, false, DROPEFFECT_COPY},
+        {"shell item list", false, true, DROPEFFECT_LINK},
+        {"both: copy wins", true, true, DROPEFFECT_COPY},
+        {"neither", false, false, DROPEFFECT_NONE},
+    };
+    CursorOnEmptySpace();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        FakeDataObject data(c.hdrop, c.idList);
+        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+        EXPECT_EQ(S_OK, target_->DragEnter(&data, MK_LBUTTON, POINTL{0, 0}, &effect));
+        EXPECT_EQ(c.effect, effect);
+        EXPECT_EQ(2, data.queries);
+
+        // DragOver answers from what DragEnter learnt, without asking the data again.
+        effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+        EXPECT_EQ(S_OK, target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect));
+        EXPECT_EQ(c.effect, effect);
+        EXPECT_EQ(2, data.queries);
+        EXPECT_EQ(S_OK, target_->DragLeave());
+    }
+}
+
+TEST_F(FileDropTest, HighlightFollowsTheCursorAndEndsWithTheDrag)
+{
+    FakeDataObject files(true, false);
+    DWORD effect = DROPEFFECT_COPY;
+    target_->DragEnter(&files, MK_LBUTTON, POINTL{0, 0}, &effect);
+
+    CursorOnItem(1);
+    target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+    EXPECT_EQ(std::vector<int>{1}, Highlighted());
+
+    CursorOnItem(2);
+    target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+    EXPECT_EQ(std::vector<int>{2}, Highlighted());
+
+    CursorOnEmptySpace();
+    target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+    EXPECT_TRUE(Highlighted().empty());
+
+    CursorOnItem(0);
+    target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+    EXPECT_EQ(std::vector<int>{0}, Highlighted());
+    target_->DragLeave();
+    EXPECT_TRUE(Highlighted().empty());
+
+    // A drag that ends with a drop leaves no highlight behind either; the files
+    // themselves come through WM_DROPFILES, so the drop reports no effect.
+    target_->DragEnter(&files, MK_LBUTTON, POINTL{0, 0}, &effect);
+    CursorOnItem(1);
+    target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+    ASSERT_EQ(std::vector<int>{1}, Highlighted());
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(S_OK, target_->Drop(&files, 0, POINTL{0, 0}, &effect));
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), effect);
+    EXPECT_TRUE(Highlighted().empty());
+    EXPECT_EQ(3, ListCount(list_));
+
+    // A shell item list alone is linked, but no item is offered as a target.
+    FakeDataObject idList(false, true);
+    target_->DragEnter(&idList, MK_LBUTTON, POINTL{0, 0}, &effect);
+    CursorOnItem(1);
+    target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+    EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_LINK), effect);
+    EXPECT_TRUE(Highlighted().empty());
+    target_->DragLeave();
+}
+
+TEST_F(FileDropTest, QueryInterfaceAnswersDropTargetAndUnknownOnly)
+{
+    void* out = reinterpret_cast<void*>(0xdeadbeef);
+    EXPECT_EQ(E_NOINTERFACE, target_->QueryInterface(IID_IDataObject, &out));
+    EXPECT_EQ(nullptr, out);
+    for (REFIID iid : {IID_IDropTarget, IID_IUnknown}) {
+        out = nullptr;
+        ASSERT_EQ(S_OK, target_->QueryInterface(iid, &out));
+        EXPECT_EQ(static_cast<void*>(target_), out);
+        static_cast<IUnknown*>(out)->Release();
+    }
+}
+
+TEST_F(FileDropTest, DestroyingThePanelReleasesTheLastReference)
+{
+    // Ours is the only reference left once the panel has revoked the
+    // registration and dropped its own.
+    target_->AddRef();
+    panel_->Destroy();
+    EXPECT_EQ(nullptr, panelState.dropTarget);
+    EXPECT_EQ(0u, target_->Release());
+}
+
+TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
+{
+    std::string program = files_.File("Calc.exe");
+    ASSERT_TRUE(CopyFileA("C:\\windows\\notepad.exe", program.c_str(), FALSE));
+    std::string second = files_.File("second.txt");
+    std::string third = files_.File("third.txt");
+    ASSERT_TRUE(WriteFileBytes(second, "2"));
+    ASSERT_TRUE(WriteFileBytes(third, "3"));
+
+    struct Case {
+        const char* title;
+        std::vector<std::string> paths;
+    };
+    const Case cases[] = {{"one file", {program}}, {"three files", {program, second, third}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        int items = GetItemCount(0);
+        int images = ImageList_GetImageCount(panelState.largeImageList);
+        CursorOnEmptySpace();
+        ModalDriver driver(3000);
+
+        Drop(c.paths);
+
+        EXPECT_EQ(0, driver.unexpected()) << "an ordinary file asks nothing";
+        ASSERT_EQ(items + 1, GetItemCount(0));
+        const LauncherItem& item = GetItem(0, items);
+        EXPECT_STREQ("Calc", item.name);
+        EXPECT_EQ(program, item.path);
+        EXPECT_EQ(program, item.iconPath);
+        EXPECT_EQ(files_.path() + "\\", item.workDir);
+        EXPECT_STREQ("", item.parameter);
+        EXPECT_EQ(-1, item.iconIndex);
+        EXPECT_EQ(-1, item.posX);
+        EXPECT_EQ(-1, item.posY);
+        EXPECT_EQ(images, item.imageIndex) << "the file's shell icon is appended";
+        EXPECT_EQ(images + 1, ImageList_GetImageCount(panelState.largeImageList));
+        EXPECT_EQ(images + 1, ImageList_GetImageCount(panelState.smallImageList));
+
+        ASSERT_EQ(items + 1, ListCount(list_));
+        EXPECT_EQ("Calc", ListText(list_, items));
+        EXPECT_EQ(images, ListImage(list_, items));
+    }
+}
+
+TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
+{
+    std::string target = files_.File("Target Tool.exe");
+    ASSERT_TRUE(CopyFileA("C:\\windows\\notepad.exe", target.c_str(), FALSE));
+    std::string shortcut = files_.File("My Tool.lnk");
+    ASSERT_TRUE(MakeShortcut(shortcut, target));
+
+    struct Case {
+        const char* title;
+        int answer;
+        bool added;
+        std::string name;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"Yes adds the target", IDYES, true, "Target Tool", target},
+        {"No adds the shortcut itself", IDNO, true, "My Tool", shortcut},
+        {"Cancel adds nothing", IDCANCEL, false, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        int items = GetItemCount(0);
+        std::string caption, text;
+        UINT buttons = 0;
+        ModalDriver driver;
+        driver.Then([&](HWND box) {
+            caption = WindowText(box);
+            text = ItemText(box, 0xFFFF);
+            buttons = (GetDlgItem(box, IDYES) ? 1 : 0) + (GetDlgItem(box, IDNO) ? 2 : 0)
+                      + (GetDlgItem(box, IDCANCEL) ? 4 : 0);
+            PostCommand(box, c.answer);
+        });
+        CursorOnEmptySpace();
+
+        Drop({shortcut});
+
+        EXPECT_EQ(1, driver.answered());
+        EXPECT_EQ(0, driver.unexpected());
+        EXPECT_EQ(TEXT_CAPTION, caption);
+        EXPECT_EQ(TEXT_ASK_SHORTCUT_TARGET, text);
+        EXPECT_EQ(7u, buttons) << "Yes, No and Cancel";
+        if (!c.added) {
+            EXPECT_EQ(items, GetItemCount(0));
+            EXPECT_EQ(items, ListCount(list_));
+            continue;
+        }
+        ASSERT_EQ(items + 1, GetItemCount(0));
+        EXPECT_EQ(c.name, GetItem(0, items).name);
+        EXPECT_EQ(0, lstrcmpiA(c.path.c_str(), GetItem(0, items).path)) << GetItem(0, items).path;
+        EXPECT_EQ(c.name, ListText(list_, items));
+    }
+}
+
+TEST(ResolveShortcutTest, OnlyLoadableLinksResolve)
+{
+    CoInitialize(nullptr);
+    TempFolder folder;
+    std::string target = folder.File("tool.exe");
+    ASSERT_TRUE(CopyFileA("C:\\windows\\notepad.exe", target.c_str(), FALSE));
+    std::string link = folder.File("tool.lnk");
+    ASSERT_TRUE(MakeShortcut(link, target));
+    std::string fake = folder.File("fake.lnk");
+    ASSERT_TRUE(WriteFileBytes(fake, "not a shell link"));
+
+    char resolved[kTextSize] = "untouched";
+    EXPECT_TRUE(ResolveShortcut(link.c_str(), resolved));
+    EXPECT_EQ(0, lstrcmpiA(target.c_str(), resolved)) << resolved;
+
+    strcpy(resolved, "untouched");
+    EXPECT_FALSE(ResolveShortcut(fake.c_str(), resolved));
+    EXPECT_STREQ("untouched", resolved);
+    EXPECT_FALSE(ResolveShortcut(target.c_str(), resolved));
+    EXPECT_FALSE(ResolveShortcut(folder.File("missing.lnk").c_str(), resolved));
+    CoUninitialize();
+}
+
+TEST_F(FileDropTest, FileDroppedOnAnItemStartsItWithTheQuotedPath)
+{
+    // The item is the launch probe, which writes down how it was started.
+    std::string probe = files_.File("probe.exe");
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "LaunchProbe.exe").c_str(), probe.c_str(), FALSE));
+    std::string output = files_.File("probe-output.txt");
+    SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", output.c_str());
+    SetItemPath(0, 1, probe.c_str());
+    SetItemParameter(0, 1, "--own-parameters");
+    std::string dropped = files_.File("dropped file.txt");
+    ASSERT_TRUE(WriteFileBytes(dropped, "x"));
+    int items = GetItemCount(0);
+
+    CursorOnItem(1);
+    Drop({dropped});
+
+    EXPECT_EQ(items, GetItemCount(0)) << "a drop on an item adds nothing";
+    ASSERT_TRUE(PumpUntil([&] { return FileExists(output); }, 15000)) << "the item was not started";
+    std::string report;
+    ASSERT_TRUE(ReadFileBytes(output, &report));
+    std::string commandLine = report.substr(0, report.find('\n'));
+    while (!commandLine.empty() && (commandLine.back() == ' ' || commandLine.back() == '\r'))
+        commandLine.pop_back();
+    std::string quoted = "\"" + dropped + "\"";
+    ASSERT_GE(commandLine.size(), quoted.size());
+    EXPECT_EQ(quoted, commandLine.substr(commandLine.size() - quoted.size())) << commandLine;
+    EXPECT_EQ(std::string::npos, commandLine.find("--own-parameters")) << commandLine;
+    SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
+}
+
+TEST_F(FileDropTest, EmptyDropAddsNothing)
+{
+    int items = GetItemCount(0);
+    CursorOnEmptySpace();
+    Drop({});
+    EXPECT_EQ(items, GetItemCount(0));
+    EXPECT_EQ(items, ListCount(list_));
+}
+
+}  // namespace
