@@ -114,6 +114,7 @@ public:
     }
     bool VCALL GetFolder(uint32_t id, wchar_t** out) override
     {
+        host_->Log(L"folder " + std::to_wstring(id));
         auto found = host_->folders_.find(id);
         if (out)
             *out = found != host_->folders_.end() ? host_->NewString(found->second) : nullptr;

@@ -80,7 +80,7 @@ public:
     HFONT font() const { return font_; }
 
     // What plug-ins did: "select <i>", "reload <i|?>", "open <target>|<address>|<flags>",
-    // "put <i>|<text>", one line per operation.
+    // "put <i>|<text>", "folder <id>", one line per operation.
     const std::vector<std::wstring>& log() const { return log_; }
     void ClearLog() { log_.clear(); }
 

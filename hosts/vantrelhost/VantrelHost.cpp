@@ -2,16 +2,18 @@
 // one .vx panel plug-in, the host's tabs on the right and a log of what the
 // plug-in asked the host to do.
 //
-//   vantrelhost.exe [/plugins <folder>] [/profile <folder>] [/exit <ms>] <plugin.vx>
+//   vantrelhost.exe [/plugins <folder>] [/profile <folder>] [/size <w>x<h>] [/exit <ms>] <plugin.vx>
 //
 // Folders: 1 the program's folder, 2 the plug-in folder (holding kdx\ and
 // KdxPanel.ini; default: the .vx file's folder), 5 the profile folder (default:
 // the plug-in folder; the KDX setting folder is its "setting\"), 17 the
-// profile's "cache\". With /exit the host closes itself after that many ms.
+// profile's "cache\". The frame stands at the screen's top left corner, 900 by
+// 600 unless /size says otherwise; with /exit it closes itself after that many ms.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <string>
 
 #include "StandInHost.h"
@@ -21,7 +23,7 @@ namespace {
 constexpr wchar_t kFrameClass[] = L"VantrelHostFrame";
 constexpr wchar_t kPaneClass[] = L"VantrelHostPane";
 constexpr int kPaneWidth = 320;
-constexpr int kTabHeight = 28;
+constexpr int kLineHeight = 22;
 constexpr int kGap = 4;
 constexpr UINT_PTR kExitTimer = 1;
 constexpr UINT_PTR kLogTimer = 2;
@@ -33,10 +35,14 @@ struct HostWindow {
     HWND frame = nullptr;
     HWND pane = nullptr;
     HWND tabStrip = nullptr;
+    HWND addressLabel = nullptr;
+    HWND logCaption = nullptr;
     HWND logList = nullptr;
     size_t logShown = 0;
     std::wstring pluginPath;
     UINT exitAfter = 0;
+    int width = 900;
+    int height = 600;
 };
 
 HostWindow* hostWindow;
@@ -78,7 +84,9 @@ void ShowTabs(HostWindow* w)
         item.pszText = &title[0];
         SendMessageW(w->tabStrip, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
     }
-    SendMessageW(w->tabStrip, TCM_SETCURSEL, w->host.CurrentTab(), 0);
+    int current = w->host.CurrentTab();
+    SendMessageW(w->tabStrip, TCM_SETCURSEL, current, 0);
+    SetWindowTextW(w->addressLabel, current >= 0 ? w->host.TabAt(current).address.c_str() : L"");
 }
 
 void ShowNewLogLines(HostWindow* w)
@@ -95,9 +103,16 @@ void Layout(HostWindow* w)
     int height = client.bottom;
     MoveWindow(w->pane, 0, 0, kPaneWidth, height, TRUE);
     int right = kPaneWidth + kGap;
-    int width = client.right - right;
-    MoveWindow(w->tabStrip, right, 0, width, kTabHeight, TRUE);
-    MoveWindow(w->logList, right, kTabHeight + kGap, width, height - kTabHeight - kGap, TRUE);
+    MoveWindow(w->tabStrip, right, 0, client.right - right, height, TRUE);
+    RECT page = {right, 0, client.right, height};
+    SendMessageW(w->tabStrip, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+    int width = page.right - page.left - 2 * kGap;
+    int top = page.top + kGap;
+    MoveWindow(w->addressLabel, page.left + kGap, top, width, kLineHeight, TRUE);
+    top += kLineHeight + 2 * kGap;
+    MoveWindow(w->logCaption, page.left + kGap, top, width, kLineHeight, TRUE);
+    top += kLineHeight;
+    MoveWindow(w->logList, page.left + kGap, top, width, page.bottom - top - kGap, TRUE);
     // The host sizes the panel to its pane; the panel never sizes itself.
     if (w->session.window()) {
         RECT pane;
@@ -114,10 +129,14 @@ bool OnCreate(HostWindow* w, HWND frame)
                               0, frame, nullptr, instance, nullptr);
     w->tabStrip = CreateWindowExW(0, WC_TABCONTROLW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
                                   frame, reinterpret_cast<HMENU>(kTabStripId), instance, nullptr);
+    w->addressLabel = CreateWindowExW(WS_EX_CLIENTEDGE, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP, 0, 0,
+                                      0, 0, frame, nullptr, instance, nullptr);
+    w->logCaption = CreateWindowExW(0, L"STATIC", L"プラグインからの要求:", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, frame,
+                                    nullptr, instance, nullptr);
     w->logList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
                                  0, 0, 0, 0, frame, nullptr, instance, nullptr);
-    SendMessageW(w->tabStrip, WM_SETFONT, reinterpret_cast<WPARAM>(w->host.font()), FALSE);
-    SendMessageW(w->logList, WM_SETFONT, reinterpret_cast<WPARAM>(w->host.font()), FALSE);
+    for (HWND control : {w->tabStrip, w->addressLabel, w->logCaption, w->logList})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(w->host.font()), FALSE);
     w->host.onTabsChanged = [w] { ShowTabs(w); };
     ShowTabs(w);
 
@@ -176,6 +195,8 @@ bool ParseCommandLine(HostWindow* w, std::wstring* plugins, std::wstring* profil
             *profile = args[++i];
         else if (arg == L"/exit" && i + 1 < count)
             w->exitAfter = static_cast<UINT>(_wtoi(args[++i]));
+        else if (arg == L"/size" && i + 1 < count)
+            swscanf(args[++i], L"%dx%d", &w->width, &w->height);
         else
             w->pluginPath = arg;
     }
@@ -202,7 +223,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     std::wstring plugins;
     std::wstring profile;
     if (!ParseCommandLine(&w, &plugins, &profile)) {
-        MessageBoxW(nullptr, L"vantrelhost.exe [/plugins <folder>] [/profile <folder>] [/exit <ms>] <plugin.vx>",
+        MessageBoxW(nullptr, L"vantrelhost.exe [/plugins <folder>] [/profile <folder>] [/size <w>x<h>] [/exit <ms>] <plugin.vx>",
                     L"Vantrel", MB_OK);
         return 2;
     }
@@ -230,8 +251,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     paneClass.lpszClassName = kPaneClass;
     RegisterClassExW(&paneClass);
 
-    HWND frame = CreateWindowExW(0, kFrameClass, L"Vantrel", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 1000,
-                                 700, nullptr, nullptr, instance, nullptr);
+    HWND frame = CreateWindowExW(0, kFrameClass, L"Vantrel", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, w.width,
+                                 w.height, nullptr, nullptr, instance, nullptr);
     if (!frame) {
         if (!w.exitAfter)
             MessageBoxW(nullptr, (L"Cannot load " + w.pluginPath).c_str(), L"Vantrel", MB_OK | MB_ICONERROR);
