@@ -38,6 +38,9 @@ HWND VCALL KdxAdaptor::Create(HWND parent)
     wchar_t* folder = nullptr;
     if (VIClient* client = VexGetClient())
         client->GetFolder(VexFolderPlugins, &folder);
+    // Without the host's plug-in folder the path would be relative, and a module
+    // of that name in whatever folder is current would be loaded.
+    bool hasFolder = folder && folder[0];
     VString path(folder);  // used as it comes: the host's folders end in a separator
     path += kPluginFolder;
     path += moduleTitle;
@@ -45,7 +48,7 @@ HWND VCALL KdxAdaptor::Create(HWND parent)
     if (folder)
         VexGetMemory()->Free(folder);
 
-    if (VMisc::IsFileExist(path.GetText()) && LoadPlugin(path.GetText())) {
+    if (hasFolder && VMisc::IsFileExist(path.GetText()) && LoadPlugin(path.GetText())) {
         hostedWindow = pluginTable.create ? pluginTable.create(&services, parent) : nullptr;
         // Only a window can own the timer: SetTimer on no window makes a thread
         // timer with an id of its own, which Destroy could never kill.

@@ -93,6 +93,20 @@ TEST_F(HostedPanelTest, UnusablePluginsGetTheHelpTextWindowAndNoEntryIsCalled)
     }
 }
 
+TEST_F(HostedPanelTest, WithoutAPluginFolderTheCurrentFolderIsNeverSearched)
+{
+    std::wstring vx = folder.Install("Planted", "fake_full.kdx");
+    host.SetFolder(VexFolderPlugins, L"");
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    SetCurrentDirectoryA(folder.temp().path().c_str());  // kdx\Planted.kdx lies here
+    ASSERT_TRUE(session.Load(vx));
+    HWND window = session.Create(nest.panelParent());
+    SetCurrentDirectoryA(previous);
+    EXPECT_EQ(ClassOf(window), L"Edit");
+    EXPECT_EQ(FakeEvents(), Events{});
+}
+
 TEST_F(HostedPanelTest, PluginKindIsTheLowByteOfThePluginInfo)
 {
     // 0x6701 is taken by fake_full below; a bare 1 is a panel plug-in too.
