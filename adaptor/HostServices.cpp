@@ -61,7 +61,7 @@ HostRef<VITabList> GetTabList(VIClient* client)
 
 bool IsTabIndex(VITabList* list, uintptr_t index)
 {
-    return list && static_cast<uint32_t>(index) == index && static_cast<uint32_t>(index) < list->Count();
+    return list && index < list->Count();
 }
 
 // The content of the tab at `index`; none when the index is not below the count.

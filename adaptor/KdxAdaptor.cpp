@@ -4,6 +4,7 @@
 
 #include <commdlg.h>
 
+#include <cstring>
 #include <cwchar>
 
 HMODULE moduleHandle;
