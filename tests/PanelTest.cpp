@@ -491,7 +491,7 @@ TEST_F(PanelTest, OverlongFolderTextIsCutAndNotUsed)
     EXPECT_EQ(0, entries);
 }
 
-TEST_F(PanelTest, FailedCreateThenDestroyNeverTouchesTheUsersFile)
+TEST_F(PanelTest, SecondDestroyOrFailedCreateNeverTouchesTheUsersFile)
 {
     Settings settings;
     settings.pages = {{"一", {{"a"}}}, {"二", {}}};
@@ -504,10 +504,11 @@ TEST_F(PanelTest, FailedCreateThenDestroyNeverTouchesTheUsersFile)
     DestroyAgain(panel);
     ASSERT_EQ(2, ProfileInt(IniPath(), "Launcher", "PageCount"));
 
-    // The user's file changes; then a creation fails (no parent) and the host
-    // still calls destroy.
+    // The user's file changes. A host calling destroy once more writes nothing;
+    // nor does a failed creation (no parent) that the host still destroys.
     const std::string users = "[Launcher]\r\nPageCount=5\r\n; the user's own\r\n";
     ASSERT_TRUE(WriteFileBytes(IniPath(), users));
+    DestroyAgain(panel);
     ScriptedHost host;
     host.answer = KdxResultDone;
     host.writeText = true;
