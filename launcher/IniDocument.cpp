@@ -161,7 +161,7 @@ std::string_view CopyEntry(std::string_view value, size_t size)
         bool quoted = value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0];
         std::string_view text = quoted ? value.substr(1) : value;
         size_t end = std::min(text.size(), size - 1);
-        if (quoted && end > 0 && size >= text.size())
+        if (quoted && end > 0 && size > text.size())
             --end;
         return text.substr(0, end);
     }
@@ -186,13 +186,14 @@ std::string_view CopyEntry(std::string_view value, size_t size)
         ++copied;
     }
     if (quoted && copied > 0) {
-        // The closing quote is dropped as "the last character copied" whenever the
-        // text after the opening quote has at most `size` characters, which also
-        // takes a real character when that text is exactly `size` long.
+        // The closing quote is dropped when it was copied, that is when the text
+        // after the opening quote fits the buffer. Wine also drops a real character
+        // when that text is exactly `size` long (it compares with >=); a text that
+        // fills the whole buffer is kept whole here, so 519 characters survive.
         size_t total = copied;
         for (size_t i = end; i < text.size() && total <= size; i += CharLength(text, i))
             ++total;
-        if (size >= total)
+        if (size > total)
             end = lastStart;
     }
     return text.substr(0, end);

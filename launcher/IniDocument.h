@@ -17,9 +17,10 @@
 //   is the only one searched, and its first key of a name wins.
 // - Reading a text: one pair of enclosing quotes (" or ') is removed, the result is
 //   cut to bufferSize - 1 characters, then to bufferSize - 1 bytes without
-//   splitting a double-byte character. Quirk kept: a quoted value whose text is
-//   exactly bufferSize - 1 characters long loses its last character (Wine compares
-//   the length with >= where > was meant). A default loses its trailing spaces
+//   splitting a double-byte character. One deliberate difference from Wine: a
+//   quoted value whose text is exactly bufferSize - 1 characters long is read whole
+//   (Wine drops its last character, comparing with >= where > was meant), so a
+//   519-character name survives a save and a load. A default loses its trailing spaces
 //   (0x20 only, keeping one if it is all spaces) and its enclosing quotes too.
 // - Reading a number: the text as above with a 30-character buffer, then an
 //   optional sign, "0x" / "0o" / "0b" prefixes, digits up to the first non-digit,

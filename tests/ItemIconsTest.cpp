@@ -1,4 +1,4 @@
-// The icon routines (Part 2.1) on the panel's two real image lists, with files of
+// The icon routines on the panel's two real image lists, with files of
 // the Wine prefix: notepad.exe, shell32.dll's numbered icons, a folder and a file
 // that does not exist.
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-// Pages and items (Part 2.1): the operations' edge cases that can really break.
+// Pages and items: the operations' edge cases that can really break.
 // No image lists here: AddItemFromFile's icon is ItemIconsTest's concern.
 #include <gtest/gtest.h>
 
@@ -143,7 +143,7 @@ TEST_F(LauncherDataTest, SwapItemsExchangesWholeRecords)
     ExpectSameRecord(Record("Y", 8, 20, 21), GetItem(0, 1));
 }
 
-// Part 2.1 "Moving items": position cleared, copied out, appended, erased.
+// Moving an item to another page: position cleared, copied out, appended, erased.
 TEST_F(LauncherDataTest, ItemMovedToAnotherPageKeepsItsImageIndex)
 {
     AddPage();

@@ -1,8 +1,8 @@
-// Dockmere.ini (Part 2.2) with the platform's profile functions as the oracle: what
+// Dockmere.ini with the platform's profile functions as the oracle: what
 // SaveSettings writes is byte for byte what WritePrivateProfileStringA writes key by
-// key, and what LoadSettings reads is what the Part's algorithm reads through
+// key, and what LoadSettings reads is what the key-by-key reader reads through
 // GetPrivateProfileStringA / GetPrivateProfileIntA. Then the sound behaviours where
-// the Part is faulty or open, and the atomic save.
+// the format is left open or faulty, and the atomic save.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -24,7 +24,7 @@ namespace {
 
 using inioracle::Escape;
 
-// The Part's SaveSettings, key by key: the reference for the bytes.
+// SaveSettings done key by key: the reference for the bytes.
 void ProfileSave(const std::string& path)
 {
     DeleteFileA(path.c_str());
@@ -68,7 +68,19 @@ struct Loaded {
     std::vector<LauncherPage> pages;
 };
 
-// The Part's LoadSettings, key by key (records only), with the one decision that
+// GetPrivateProfileStringA into a 520-byte field, without Wine's off-by-one on a
+// quoted value that exactly fills it (see ProfileFile::GetString).
+void ReadText(const char* section, const char* key, const char* defaultValue, char* field, const char* ini)
+{
+    char wider[kTextSize + 1];
+    GetPrivateProfileStringA(section, key, defaultValue, wider, kTextSize + 1, ini);
+    if (std::strlen(wider) <= kTextSize - 1)
+        std::memcpy(field, wider, std::strlen(wider) + 1);
+    else
+        GetPrivateProfileStringA(section, key, defaultValue, field, kTextSize, ini);
+}
+
+// LoadSettings done key by key (records only), with the one decision that
 // changes a small count: a PageCount of 0 or less reads like a missing key.
 Loaded ProfileLoad(const std::string& path)
 {
@@ -90,16 +102,16 @@ Loaded ProfileLoad(const std::string& path)
         int itemCount = GetPrivateProfileIntA(section.c_str(), "ItemCount", 0, ini);
         char defaultName[kTextSize];
         FormatDefaultPageName(defaultName, n);
-        GetPrivateProfileStringA(section.c_str(), "Name", defaultName, page.name, kTextSize, ini);
+        ReadText(section.c_str(), "Name", defaultName, page.name, ini);
         for (int m = 1; m <= itemCount; ++m) {
             std::string itemSection = section + ":Item" + std::to_string(m);
             const char* is = itemSection.c_str();
             LauncherItem item = {};
-            GetPrivateProfileStringA(is, "Name", "", item.name, kTextSize, ini);
-            GetPrivateProfileStringA(is, "Path", "", item.path, kTextSize, ini);
-            GetPrivateProfileStringA(is, "Parameter", "", item.parameter, kTextSize, ini);
-            GetPrivateProfileStringA(is, "WorkDir", "", item.workDir, kTextSize, ini);
-            GetPrivateProfileStringA(is, "IconPath", item.path, item.iconPath, kTextSize, ini);
+            ReadText(is, "Name", "", item.name, ini);
+            ReadText(is, "Path", "", item.path, ini);
+            ReadText(is, "Parameter", "", item.parameter, ini);
+            ReadText(is, "WorkDir", "", item.workDir, ini);
+            ReadText(is, "IconPath", item.path, item.iconPath, ini);
             item.iconIndex = GetPrivateProfileIntA(is, "IconIndex", -1, ini);
             item.posX = GetPrivateProfileIntA(is, "PosX", -1, ini);
             item.posY = GetPrivateProfileIntA(is, "PosY", -1, ini);
@@ -211,7 +223,7 @@ protected:
         LoadSettings();
     }
 
-    // The Part's example data, and everything that tends to break a writer.
+    // Typical data, and everything that tends to break a writer.
     static void FillTrickyData()
     {
         launcherData.settings = PanelSettings{0, 1, 5, 0, 1};
@@ -281,9 +293,9 @@ TEST_F(SettingsFileTest, SavedDataReadsBackAsThePlatformReadsIt)
     FillTrickyData();
     SaveSettings();
     Loaded expected = ProfileLoad(ini_);
-    // The platform's one loss: a quoted text of exactly 519 characters comes back
-    // with 518 (tests/README.md). Everything else comes back unchanged.
-    EXPECT_EQ(std::string(518, 'n'), expected.pages[2].items[0].name);
+    // Everything comes back unchanged, the 519-character name included (Wine
+    // itself would give 518; tests/README.md).
+    EXPECT_EQ(std::string(519, 'n'), expected.pages[2].items[0].name);
     EXPECT_STREQ("  表示ソフト  ", expected.pages[0].name);
     EXPECT_STREQ(" lead and trail ", expected.pages[0].items[1].name);
     EXPECT_EQ(5, expected.settings.viewStyle);
@@ -293,7 +305,7 @@ TEST_F(SettingsFileTest, SavedDataReadsBackAsThePlatformReadsIt)
     EXPECT_EQ("", CompareWithData(expected));
 }
 
-TEST_F(SettingsFileTest, CorpusLoadsAsThePartsAlgorithmReadsIt)
+TEST_F(SettingsFileTest, CorpusLoadsAsTheKeyByKeyReaderReadsIt)
 {
     for (const inioracle::CorpusFile& file : inioracle::Corpus()) {
         if (file.name.rfind("bound-", 0) == 0)
@@ -305,7 +317,7 @@ TEST_F(SettingsFileTest, CorpusLoadsAsThePartsAlgorithmReadsIt)
     }
 }
 
-TEST_F(SettingsFileTest, RandomTextsLoadAsThePartsAlgorithmReadsThem)
+TEST_F(SettingsFileTest, RandomTextsLoadAsTheKeyByKeyReaderReadsThem)
 {
     std::mt19937 random(31337);
     for (int i = 0; i < 40; ++i) {

@@ -143,12 +143,23 @@ ProfileFile::~ProfileFile()
     DeleteFileA(path_.c_str());
 }
 
-std::string ProfileFile::GetString(const std::string& section, const std::string& key,
-                                   const std::string& defaultValue, UINT size) const
+std::string ProfileFile::GetWineString(const std::string& section, const std::string& key,
+                                       const std::string& defaultValue, UINT size) const
 {
     std::vector<char> buffer(size + 8, '\0');
     GetPrivateProfileStringA(section.c_str(), key.c_str(), defaultValue.c_str(), buffer.data(), size, path_.c_str());
     return std::string(buffer.data());
+}
+
+std::string ProfileFile::GetString(const std::string& section, const std::string& key,
+                                   const std::string& defaultValue, UINT size) const
+{
+    // Wine drops the last character of a quoted value that exactly fills the
+    // buffer. One character more of buffer moves its off-by-one onto the closing
+    // quote; whenever that answer still fits the real buffer, it is the answer
+    // without the fault.
+    std::string wider = GetWineString(section, key, defaultValue, size + 1);
+    return wider.size() <= size - 1 ? wider : GetWineString(section, key, defaultValue, size);
 }
 
 int ProfileFile::GetInt(const std::string& section, const std::string& key, int defaultValue) const

@@ -23,8 +23,12 @@ public:
 
     const std::string& path() const { return path_; }
     // Into a zero-filled buffer of `size` bytes (see IniDocument.h on the stale
-    // byte Wine leaves when it cuts inside a double-byte character).
+    // byte Wine leaves when it cuts inside a double-byte character), without
+    // Wine's off-by-one on a quoted value that exactly fills the buffer.
     std::string GetString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                          UINT size = 520) const;
+    // What Wine's GetPrivateProfileStringA itself answers.
+    std::string GetWineString(const std::string& section, const std::string& key, const std::string& defaultValue,
                           UINT size = 520) const;
     int GetInt(const std::string& section, const std::string& key, int defaultValue) const;
 
