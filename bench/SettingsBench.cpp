@@ -4,7 +4,7 @@
 //
 // What is timed:
 // - ours load: LoadSettings() = open and read the file, parse it, every look-up of
-//   Part 2.2, the records of LauncherData; icon extraction is stubbed out
+//   the settings format, the records of LauncherData; icon extraction is stubbed out
 //   (IconStub.cpp), so StoreItemIcon returns at once.
 // - ours save: SaveSettings() = build the whole text, write it to a temporary file,
 //   FlushFileBuffers, MoveFileExA over the old file.
@@ -12,7 +12,7 @@
 //   same records, on a file dated back so that Wine serves it from its cache, as at
 //   a real panel start (a file younger than 2.1 s is re-read at every call).
 // - profile save: DeleteFileA, then WritePrivateProfileStringA key by key in the
-//   Part's order (Wine re-reads and rewrites the whole file at every call).
+//   file's key order (Wine re-reads and rewrites the whole file at every call).
 // Ours is the median of several runs after one warm-up run; the profile functions
 // run once per size (at 10,000 items they would take hours, so they are skipped).
 #include <windows.h>
