@@ -78,10 +78,10 @@ void OnTimer(HWND window, WPARAM id)
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH)
+    if (reason == DLL_PROCESS_ATTACH) {
         panelState.instance = instance;
-    if (reason == DLL_PROCESS_ATTACH)
         RegisterIdListFormat();
+    }
     return TRUE;
 }
 
