@@ -436,14 +436,24 @@ TEST_F(PanelTest, HostWithoutAFolderGivesDefaultsAndSavesNowhere)
         {"code not recognised", KdxResultUnknownCode, false, "", 0},
         {"empty folder text", KdxResultDone, true, "", 1},
     };
+    // Where a settings file without a folder could land: the Windows folder (where
+    // the profile functions put bare names), the current folder, its drive's root.
     char windows[MAX_PATH];
     GetWindowsDirectoryA(windows, MAX_PATH);
     char current[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, current);
     const std::string places[] = {std::string(windows) + "\\Dockmere.ini", std::string(current) + "\\Dockmere.ini",
-                                  "\\Dockmere.ini", "Dockmere.ini"};
-    for (const std::string& place : places)
-        ASSERT_FALSE(FileExists(place)) << place;
+                                  "\\Dockmere.ini"};
+    auto snapshot = [&] {
+        std::vector<std::string> contents;
+        for (const std::string& place : places) {
+            std::string bytes = "(none)";
+            ReadFileBytes(place, &bytes);
+            contents.push_back(bytes);
+        }
+        return contents;
+    };
+    const std::vector<std::string> before = snapshot();
 
     for (const Case& c : cases) {
         ScriptedHost host;
@@ -459,8 +469,7 @@ TEST_F(PanelTest, HostWithoutAFolderGivesDefaultsAndSavesNowhere)
         DestroyAgain(panel, &host.services);
         plugin.Destroy();
         EXPECT_EQ(c.frees, host.frees) << c.what;
-        for (const std::string& place : places)
-            EXPECT_FALSE(FileExists(place)) << c.what << ": " << place;
+        EXPECT_EQ(before, snapshot()) << c.what;
     }
 }
 
