@@ -126,7 +126,8 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
 
 int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND)
 {
-    // After a failed creation nothing was loaded, so nothing is written.
+    // Only a panel that read the file writes it, and once: nothing after a failed
+    // creation, nothing on a second destroy.
     if (settingsLoaded) {
         SavePositions();
         SaveSettings();
