@@ -3,11 +3,15 @@
 // list of the host's tabs on the right.
 //
 //   kdxhost.exe <plugin.kdx> <settingFolder> [--size WxH] [--exit-after MS] [--quiet]
+//               [--show menu|properties]
 //
 // --size places the frame at the screen's top left with that outer size;
 // --exit-after closes it (destroying the panel as a user's close does) after MS ms;
-// --quiet reports a refused plug-in on stderr only, without a message box.
+// --quiet reports a refused plug-in on stderr only, without a message box;
+// --show opens the panel's context menu, or the first item's properties, a moment
+// after start (for pictures of them); --exit-after then closes them first.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlwapi.h>
 
 #include <cstdio>
@@ -30,6 +34,10 @@ constexpr const char* kFrameClass = "KdxHostFrame";
 constexpr const char* kPaneClass = "KdxHostPane";
 constexpr int kSideBarWidth = 280;
 constexpr UINT_PTR kExitTimer = 1;
+constexpr UINT_PTR kShowTimer = 2;
+constexpr UINT kShowDelayMs = 1500;
+constexpr int kPropertiesCommand = 10008;  // the panel's "プロパティ(&P)..." command
+constexpr int kPanelListViewId = 20001;
 
 struct Options {
     const char* pluginPath = nullptr;
@@ -38,6 +46,7 @@ struct Options {
     int height = 0;
     int exitAfterMs = 0;
     bool quiet = false;
+    const char* show = nullptr;  // "menu" or "properties"
 };
 
 KdxPlugin plugin;
@@ -45,6 +54,8 @@ HWND frame = nullptr;
 HWND sideBar = nullptr;
 HWND pane = nullptr;
 HWND tabList = nullptr;
+HWND panel = nullptr;
+const char* showWhat = nullptr;
 
 int ExitCodeFor(KdxLoadResult result)
 {
@@ -68,6 +79,10 @@ bool ParseOptions(int argc, char** argv, Options* options)
             options->quiet = true;
         } else if (strcmp(arg, "--size") == 0 && i + 1 < argc) {
             if (sscanf(argv[++i], "%dx%d", &options->width, &options->height) != 2)
+                return false;
+        } else if (strcmp(arg, "--show") == 0 && i + 1 < argc) {
+            options->show = argv[++i];
+            if (strcmp(options->show, "menu") != 0 && strcmp(options->show, "properties") != 0)
                 return false;
         } else if (strcmp(arg, "--exit-after") == 0 && i + 1 < argc) {
             options->exitAfterMs = atoi(argv[++i]);
@@ -99,6 +114,45 @@ void ShowTabs()
     }
 }
 
+// --show: what a user opens by a right click, or by the properties command on the
+// first item. Both run modal loops of the panel's own; the timers keep firing there.
+void ShowPanelUi()
+{
+    if (!panel || !showWhat)
+        return;
+    HWND list = GetDlgItem(panel, kPanelListViewId);
+    if (strcmp(showWhat, "menu") == 0) {
+        RECT rect;
+        GetWindowRect(list ? list : panel, &rect);
+        SetCursorPos(rect.left + 40, rect.top + 150);
+        PostMessageA(panel, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel), -1);
+        return;
+    }
+    if (list) {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    PostMessageA(panel, WM_COMMAND, kPropertiesCommand, 0);
+}
+
+BOOL CALLBACK CancelDialog(HWND window, LPARAM)
+{
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (strcmp(className, "#32770") == 0)
+        PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+    return TRUE;
+}
+
+// Before closing: an open menu or dialog of the panel ends as a user's Escape would.
+void CloseModalUi()
+{
+    EndMenu();
+    EnumThreadWindows(GetCurrentThreadId(), CancelDialog, 0);
+}
+
 // Side bar and pane: each keeps its one child filling it, down to the panel.
 LRESULT CALLBACK PaneWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -123,8 +177,12 @@ LRESULT CALLBACK FrameWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return 0;
     }
     case WM_TIMER:
-        if (wParam == kExitTimer) {
+        if (wParam == kShowTimer) {
+            KillTimer(window, kShowTimer);
+            ShowPanelUi();
+        } else if (wParam == kExitTimer) {
             KillTimer(window, kExitTimer);
+            CloseModalUi();
             PostMessageA(window, WM_CLOSE, 0, 0);
         }
         return 0;
@@ -195,7 +253,8 @@ int main(int argc, char** argv)
     Options options;
     if (!ParseOptions(argc, argv, &options)) {
         fprintf(stderr,
-                "usage: kdxhost.exe <plugin.kdx> <settingFolder> [--size WxH] [--exit-after MS] [--quiet]\n");
+                "usage: kdxhost.exe <plugin.kdx> <settingFolder> [--size WxH] [--exit-after MS] [--quiet]\n"
+                "                   [--show menu|properties]\n");
         return ExitUsage;
     }
 
@@ -225,7 +284,7 @@ int main(int argc, char** argv)
     AddStartTabs();
     ShowTabs();
 
-    HWND panel = plugin.Create(pane);
+    panel = plugin.Create(pane);
     if (!panel) {
         plugin.Destroy();
         DestroyWindow(frame);
@@ -241,6 +300,10 @@ int main(int argc, char** argv)
     UpdateWindow(frame);
     if (options.exitAfterMs > 0)
         SetTimer(frame, kExitTimer, static_cast<UINT>(options.exitAfterMs), nullptr);
+    if (options.show) {
+        showWhat = options.show;
+        SetTimer(frame, kShowTimer, kShowDelayMs, nullptr);
+    }
 
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
