@@ -16,6 +16,7 @@
 #include "ImportHook.h"
 #include "ItemIcons.h"
 #include "LauncherData.h"
+#include "ImagePixels.h"
 #include "ModalDriver.h"
 #include "Panel.h"
 #include "WinTest.h"
@@ -307,30 +308,6 @@ std::string IconFileBytes(COLORREF color)
     return header + images;
 }
 
-// The colour at the centre of an image of a list, drawn onto white.
-COLORREF ImageColor(HIMAGELIST list, int index)
-{
-    int cx = 0, cy = 0;
-    ImageList_GetIconSize(list, &cx, &cy);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = cx;
-    info.bmiHeader.biHeight = -cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    PatBlt(dc, 0, 0, cx, cy, WHITENESS);
-    ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL);
-    COLORREF color = GetPixel(dc, cx / 2, cy / 2);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    return color;
-}
-
 bool Near(COLORREF a, COLORREF b)
 {
     return abs(GetRValue(a) - GetRValue(b)) < 24 && abs(GetGValue(a) - GetGValue(b)) < 24
@@ -588,8 +565,8 @@ TEST_F(DialogsTest, PropertiesOkStoresEveryFieldAndRefreshesTheList)
         EXPECT_EQ(imageCount, ImageList_GetImageCount(large_));
         EXPECT_EQ(imageCount, ImageList_GetImageCount(small_));
         if (c.expectedColor != CLR_INVALID) {
-            EXPECT_TRUE(Near(c.expectedColor, ImageColor(large_, image)));
-            EXPECT_TRUE(Near(c.expectedColor, ImageColor(small_, image)));
+            EXPECT_TRUE(Near(c.expectedColor, wintest::ImageCenterColor(large_, image)));
+            EXPECT_TRUE(Near(c.expectedColor, wintest::ImageCenterColor(small_, image)));
         }
         EXPECT_EQ(typed.name, ListText(index));
         EXPECT_EQ("メモ帳", ListText(0)) << "the other list item is untouched";
@@ -627,7 +604,7 @@ TEST_F(DialogsTest, PropertiesCancelChangesNothing)
     EXPECT_EQ(IDCANCEL, ShowItemProperties(0, index));
     EXPECT_TRUE(SameItem(before, GetItem(0, index)));
     EXPECT_EQ(imageCount, ImageList_GetImageCount(large_));
-    EXPECT_TRUE(Near(kRed, ImageColor(large_, before.imageIndex)));
+    EXPECT_TRUE(Near(kRed, wintest::ImageCenterColor(large_, before.imageIndex)));
     EXPECT_EQ("メモ帳", ListText(index));
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "ImagePixels.h"
 #include "ItemIcons.h"
 #include "LauncherData.h"
 #include "Panel.h"
@@ -42,31 +43,7 @@ protected:
     static int LargeCount() { return ImageList_GetImageCount(panelState.largeImageList); }
     static int SmallCount() { return ImageList_GetImageCount(panelState.smallImageList); }
 
-    // The pixels of image `index` drawn on white, to tell images apart.
-    static std::vector<uint32_t> Pixels(HIMAGELIST list, int index)
-    {
-        int width = 0, height = 0;
-        ImageList_GetIconSize(list, &width, &height);
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HDC dc = CreateCompatibleDC(nullptr);
-        HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        RECT all = {0, 0, width, height};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        ImageList_Draw(list, index, dc, 0, 0, ILD_NORMAL);
-        GdiFlush();
-        std::vector<uint32_t> pixels(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + width * height);
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-        return pixels;
-    }
+    static std::vector<uint32_t> Pixels(HIMAGELIST list, int index) { return wintest::ImagePixels(list, index); }
 
     // Five images: notepad, then shell32 icons 1 to 4.
     static void FillFive()
