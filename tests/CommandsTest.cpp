@@ -52,13 +52,13 @@ int WINAPI PickSecondIcon(HWND, WCHAR* path, UINT size, int* index)
 
 Settings ThreePages()
 {
-    Settings spec;
-    spec.pages = {
+    Settings setup;
+    setup.pages = {
         {"ページ &1", {PlacedItem("alpha", 10, 10), PlacedItem("beta", 100, 10), PlacedItem("gamma", 10, 100)}},
         {"二ページ", {PlacedItem("one", 20, 40), PlacedItem("two", 130, 40)}},
         {"three", {PlacedItem("solo", 60, 70)}},
     };
-    return spec;
+    return setup;
 }
 
 POINT StoredPosition(int page, int item)
@@ -84,10 +84,10 @@ protected:
         iconPickerOverride = nullptr;
     }
 
-    void Open(const Settings& spec)
+    void Open(const Settings& setup)
     {
         panel_.reset();  // one panel at a time: its state is module-wide
-        panel_.reset(new LivePanel(spec));
+        panel_.reset(new LivePanel(setup));
         ASSERT_NE(nullptr, panel_->window());
     }
 
@@ -219,9 +219,9 @@ TEST_F(CommandsTest, SettingsEntriesCarryTheCurrentMarks)
 
 TEST_F(CommandsTest, RemovePageIsGreyedOnlyWithOnePage)
 {
-    Settings spec = ThreePages();
-    spec.pages.resize(1);
-    Open(spec);
+    Settings setup = ThreePages();
+    setup.pages.resize(1);
+    Open(setup);
     std::vector<MenuEntryView> menu = ContextMenuAt(EmptyListPoint());
     const MenuEntryView* remove = Find(menu, IDM_REMOVE_PAGE);
     ASSERT_NE(nullptr, remove);
@@ -290,9 +290,9 @@ TEST_F(CommandsTest, PanelMenuSendsItsCommandToTheHostWindow)
 
 TEST_F(CommandsTest, NewPageIsNamedAfterItsNumberAndShown)
 {
-    Settings spec = ThreePages();
-    spec.pages.push_back({"four", {}});
-    Open(spec);
+    Settings setup = ThreePages();
+    setup.pages.push_back({"four", {}});
+    Open(setup);
     Command(IDM_NEW_PAGE);
     ASSERT_EQ(5, GetPageCount());
     EXPECT_STREQ("ページ &5", GetPageName(4));
@@ -341,9 +341,9 @@ TEST_F(CommandsTest, RemovingThePageShownShowsItsNeighbourAndStoresNoPositionsAc
 
 TEST_F(CommandsTest, RemovingTheOnlyPageDoesNothing)
 {
-    Settings spec = ThreePages();
-    spec.pages.resize(1);
-    Open(spec);
+    Settings setup = ThreePages();
+    setup.pages.resize(1);
+    Open(setup);
     Command(IDM_REMOVE_PAGE);
     ASSERT_EQ(1, GetPageCount());
     EXPECT_EQ(3, GetItemCount(0));

@@ -109,10 +109,10 @@ bool MakeShortcut(const std::string& linkPath, const std::string& target)
 
 Settings ThreeItems()
 {
-    Settings spec;
-    spec.pages.push_back(SettingsPage{"ページ &1", {PlacedItem("a", 10, 10), PlacedItem("b", 90, 10), PlacedItem("c", 170, 10)}});
-    spec.pages.push_back(SettingsPage{"ページ &2", {}});
-    return spec;
+    Settings setup;
+    setup.pages.push_back(SettingsPage{"ページ &1", {PlacedItem("a", 10, 10), PlacedItem("b", 90, 10), PlacedItem("c", 170, 10)}});
+    setup.pages.push_back(SettingsPage{"ページ &2", {}});
+    return setup;
 }
 
 class FileDropTest : public ::testing::Test {

@@ -45,8 +45,8 @@ int WINAPI CountPicker(HWND, WCHAR*, UINT, int*)
 
 Settings Pages()
 {
-    Settings spec;
-    spec.pages = {
+    Settings setup;
+    setup.pages = {
         {"ページ &1",
          {PlacedItem("alpha", 10, 10, "C:\\windows\\notepad.exe"),
           PlacedItem("beta", 110, 10, "C:\\windows\\regedit.exe"),
@@ -55,7 +55,7 @@ Settings Pages()
         {"二", {PlacedItem("one", 20, 20)}},
         {"three", {PlacedItem("solo", 30, 30)}},
     };
-    return spec;
+    return setup;
 }
 
 class NotificationsTest : public ::testing::Test {
@@ -79,10 +79,10 @@ protected:
         iconPickerOverride = nullptr;
     }
 
-    void Open(const Settings& spec)
+    void Open(const Settings& setup)
     {
         panel_.reset();  // one panel at a time: its state is module-wide
-        panel_.reset(new LivePanel(spec));
+        panel_.reset(new LivePanel(setup));
         ASSERT_NE(nullptr, panel_->window());
     }
 
@@ -174,9 +174,9 @@ TEST_F(NotificationsTest, ClickOrDoubleClickStartsTheSelectedItemBySetting)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.doubleClick) + " " + std::to_string(static_cast<int>(c.code)));
-        Settings spec = Pages();
-        spec.doubleClick = c.doubleClick;
-        Open(spec);
+        Settings setup = Pages();
+        setup.doubleClick = c.doubleClick;
+        Open(setup);
         shellFiles.clear();
         wintest::SelectListItem(list(), 1);
         NotifyList(c.code, 0);  // the notification names another item: the selection counts
@@ -409,10 +409,10 @@ TEST_F(NotificationsTest, DraggingToEmptySpaceMovesTheIconAsSet)
     for (const Case& c : cases) {
         SCOPED_TRACE("grid " + std::to_string(c.grid) + " auto " + std::to_string(c.autoArrange) + " tabs " +
                      std::to_string(c.tabsShown));
-        Settings spec = Pages();
-        spec.gridArrange = c.grid;
-        spec.autoArrange = c.autoArrange;
-        Open(spec);
+        Settings setup = Pages();
+        setup.gridArrange = c.grid;
+        setup.autoArrange = c.autoArrange;
+        Open(setup);
         POINT target = c.target(list(), tabs());  // taken while the strip is still laid out
         if (!c.tabsShown)
             SendMessageA(panel(), WM_COMMAND, IDM_SHOW_TABS, 0);
