@@ -2,11 +2,9 @@
 
 #include <shlwapi.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "ItemIcons.h"
-#include "Texts.h"
 
 LauncherData launcherData;
 
@@ -68,11 +66,6 @@ const char* GetPageName(int page, char* buffer)
 void SetPageName(int page, const char* text)
 {
     CopyText(launcherData.pages[page].name, text);
-}
-
-void FormatDefaultPageName(char* buffer, int pageNumber)
-{
-    snprintf(buffer, kTextSize, TEXT_DEFAULT_PAGE_NAME_FORMAT, pageNumber);
 }
 
 void AddPage()

@@ -11,32 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-constexpr int kTextSize = 520;
-
-struct LauncherItem {
-    int32_t imageIndex;       // image in both image lists, -1 when none
-    char name[kTextSize];
-    char path[kTextSize];
-    char parameter[kTextSize];
-    char workDir[kTextSize];  // empty: no working folder
-    char iconPath[kTextSize];
-    int32_t iconIndex;        // -1: the shell's own icon of iconPath
-    int32_t posX;             // -1: no stored position
-    int32_t posY;
-};
-
-struct LauncherPage {
-    char name[kTextSize];
-    std::vector<LauncherItem> items;
-};
-
-struct PanelSettings {
-    int32_t doubleClick;
-    int32_t showTab;
-    int32_t viewStyle;  // 10009 large icons, 10010 small icons, 10011 list; others show large icons
-    int32_t autoArrange;
-    int32_t gridArrange;
-};
+#include "LauncherRecords.h"  // kTextSize, LauncherItem, LauncherPage, PanelSettings
 
 struct LauncherData {
     char iniPath[kTextSize];
@@ -81,6 +56,3 @@ void SetItemIcon(int page, int item, const char* iconPath, int iconIndex);
 int GetItemImageIndex(int page, int item);
 POINT GetItemPosition(int page, int item);
 void SetItemPosition(int page, int item, POINT position);
-
-// The name a new page gets: "ページ &N" with its 1-based number.
-void FormatDefaultPageName(char* buffer, int pageNumber);
