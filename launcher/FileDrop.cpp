@@ -23,7 +23,7 @@ void RegisterIdListFormat()
 
 // The drop target only gives feedback while something is dragged over the panel;
 // the dropped files themselves arrive as WM_DROPFILES.
-struct PanelDropTarget : public IDropTarget {
+struct PanelDropTarget final : public IDropTarget {
     explicit PanelDropTarget(HWND window) : targetWindow(window) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
