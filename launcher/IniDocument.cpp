@@ -277,6 +277,8 @@ IniDocument::Span IniDocument::Store(std::string_view text)
 
 void IniDocument::AddSection(Span name)
 {
+    if (!sections_.empty() && name.length == 0)
+        namelessSection_ = true;
     firstSection_.emplace(FoldHash(View(name)), static_cast<uint32_t>(sections_.size()));
     sections_.push_back(Section{name, kNoKey, kNoKey});
 }
@@ -487,14 +489,17 @@ void IniDocument::Write(std::string_view section, std::string_view key, std::str
                  && !EndsWithLoneLeadByte(writtenKey) && !HasSingle(writtenKey, '=') && !HasLineBreak(rawValue)
                  && !EndsWithLoneLeadByte(rawValue)
                  && !(!writtenKey.empty() && writtenKey[0] == '['
-                      && (HasSingle(writtenKey, ']') || HasSingle(rawValue, ']')));
+                      && (HasSingle(writtenKey, ']') || HasSingle(rawValue, ']')))
+                 && !namelessSection_;
     lastWrite_ = write;
     lastWriteReparsed_ = false;
     lastWriteText_.clear();
     if (!clean) {
         // Text that the reader splits differently from how it was written (a line
         // break, a '=' in a key, a lead byte swallowing the next delimiter, a key
-        // line that reads as a section): read the file back as the platform does.
+        // line that reads as a section), or a section named "" in the tree, whose
+        // header is not written, so that its keys join the section before it: read
+        // the file back as the platform does.
         std::string text = Serialize();
         *this = Parse(text);
         lastWriteText_ = std::move(text);

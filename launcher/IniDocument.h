@@ -32,7 +32,9 @@
 //   place and spelling and gets the new value; a new key goes to the end of the
 //   first section of that name, a new section to the end of the document. Wine
 //   reads the file back before every write, so each write sees the previous ones
-//   the way a reader would (trailing blanks dropped, odd text re-split into lines).
+//   the way a reader would (trailing blanks dropped, odd text re-split into lines,
+//   the keys of a section named "", whose header is not written, joined to the
+//   section before it).
 // - Serialize: "[name]\r\n" per section (none for the nameless lines before the
 //   first section), "key=value\r\n" or "key\r\n" per key, no blank lines, no BOM.
 //
@@ -136,6 +138,7 @@ private:
     // search in order).
     std::unordered_map<uint64_t, uint32_t> firstSection_;
     uint32_t lastWrittenSection_ = 0;  // where consecutive writes usually go
+    bool namelessSection_ = false;     // a section named "" after the first lines
     LastWrite lastWrite_;
     bool lastWriteReparsed_ = false;  // the last Write needed a full re-read
     std::string lastWriteText_;       // ... and this is the file it wrote
