@@ -18,6 +18,9 @@
 
 namespace {
 
+// Beside the file while a save writes it.
+constexpr char kTempSuffix[] = ".tmp";
+
 // The panel writes about 300 bytes per item; a larger file is not one it wrote.
 constexpr LONGLONG kMaxFileSize = 64LL * 1024 * 1024;
 
@@ -64,10 +67,16 @@ bool WriteAll(HANDLE file, const std::string& bytes)
 // The new text goes to a temporary file beside the old one, is flushed, and then
 // takes the old one's place in one rename; on any failure the temporary file goes
 // and the old file stays as it was.
+//
+// The temporary file has one fixed name, "Dockmere.ini.tmp": a save killed half
+// way leaves at most that one file, which nothing reads and the next save simply
+// overwrites. Two panels saving at once cannot mix their texts: each holds the
+// file open without sharing while it writes, so the other's open fails (and that
+// save is skipped) and so does a rename while the file is open.
 void ReplaceSettingsFile(const char* path, const std::string& bytes)
 {
-    char tempPath[kTextSize + 32];
-    snprintf(tempPath, sizeof tempPath, "%s.%lu.tmp", path, static_cast<unsigned long>(GetCurrentProcessId()));
+    char tempPath[kTextSize + 8];
+    snprintf(tempPath, sizeof tempPath, "%s%s", path, kTempSuffix);
     HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;

@@ -18,5 +18,7 @@ void LoadSettings();
 
 // Writes the whole data state anew: the old file is replaced only by a complete
 // new one, and stays as it was when the save fails, when it is read-only, or when
-// LoadSettings found it but could not read it.
+// LoadSettings found it but could not read it. The new text is written to
+// "Dockmere.ini.tmp" first; a save killed half way leaves at most that file,
+// which no load reads and the next save writes over.
 void SaveSettings();

@@ -502,9 +502,7 @@ protected:
         ASSERT_EQ(kDefaultFile, old_);
         AddPage();
         SetPageName(0, "changed");
-        char temp[64];
-        snprintf(temp, sizeof temp, ".%lu.tmp", static_cast<unsigned long>(GetCurrentProcessId()));
-        temp_ = ini_ + temp;
+        temp_ = ini_ + ".tmp";
     }
 
     std::string old_;
