@@ -1,7 +1,7 @@
 // Dockmere.ini in the host's setting folder: read once when the panel is created,
-// written once, whole, when it is destroyed. The file keeps the sections, keys,
-// order and quoting of Part 2.2 and the bytes the platform's profile functions
-// would write; it is read and written whole through IniDocument.
+// written once, whole, when it is destroyed. The file keeps its sections, keys,
+// order and quoting, and the bytes the platform's profile functions would write;
+// it is read and written whole through IniDocument.
 #pragma once
 
 // iniPath becomes "<folder>\Dockmere.ini". An empty folder, or one too long for
