@@ -17,6 +17,7 @@
 
 #include "ItemIcons.h"
 #include "KdxHostCore.h"
+#include "BenchClock.h"
 #include "LauncherData.h"
 #include "SettingsFile.h"
 
@@ -25,24 +26,6 @@ namespace {
 constexpr int kPages = 10;
 constexpr int kItems = 1000;
 constexpr int kRuns = 3;
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 std::string Ms(double ms)
 {

@@ -23,24 +23,13 @@
 #include <string>
 #include <vector>
 
+#include "BenchClock.h"
 #include "LauncherData.h"
 #include "SettingsFile.h"
 
 namespace {
 
 constexpr int kPages = 10;
-
-double Now()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 template <typename Work>
 double MedianMs(int runs, Work work)
@@ -52,8 +41,7 @@ double MedianMs(int runs, Work work)
         work();
         times.push_back(Now() - start);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return Median(times);
 }
 
 template <typename Work>
