@@ -15,11 +15,12 @@ public:
     ImportHook(const ImportHook&) = delete;
     ImportHook& operator=(const ImportHook&) = delete;
 
-    bool installed() const { return slot_ != nullptr; }
+    bool installed() const { return original_ != nullptr; }
     void* original() const { return original_; }
 
 private:
-    void** slot_ = nullptr;
+    const char* dll_;
+    const char* function_;
     void* original_ = nullptr;
 };
 
