@@ -43,7 +43,7 @@ fi
 seeds="$root/tests/ini-corpus $root/tests/fuzz-corpus"
 existing=$(ls "$artifacts" | wc -l)
 # shellcheck disable=SC2086
-echo "fuzz: running for ${seconds} s from $(find $seeds -type f | wc -l) seeds"
+echo "fuzz: running for ${seconds} s from $(find $seeds -type f ! -name '.*' | wc -l) seeds"
 set +e
 "$binary" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$artifacts/" "$jobs_corpus" $seeds >"$out/last-run.log" 2>&1
@@ -63,6 +63,11 @@ for f in "$artifacts"/*; do
         found=1
     fi
 done
+if [ $rc -eq 72 ] && [ $found -eq 0 ]; then
+    # libFuzzer's answer to SIGINT or SIGTERM: stopped early, nothing found.
+    echo "fuzz: interrupted, no finding" >&2
+    exit 130
+fi
 if [ $rc -ne 0 ] || [ $found -eq 1 ]; then
     grep -E "^settings fuzz:|ERROR:|SUMMARY:" "$out/last-run.log" | head -n 20 >&2 || true
     echo "fuzz: FAILED ($(($(ls "$artifacts" | wc -l) - existing)) new finding(s))" >&2
