@@ -28,15 +28,58 @@ for p in $packages; do
     fi
 done
 
-if [ -z "$missing" ]; then
-    exit 0
+install() {
+    need_root "$*"
+    echo "install-deps: installing $*"
+    export DEBIAN_FRONTEND=noninteractive
+    if ! apt-get install -y -qq --no-install-recommends "$@" >/dev/null; then
+        apt-get update -qq
+        apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+    fi
+    echo "install-deps: done"
+}
+
+if [ -n "$missing" ]; then
+    install $missing
 fi
 
-need_root "$missing"
-echo "install-deps: installing$missing"
-export DEBIAN_FRONTEND=noninteractive
-if ! apt-get install -y -qq --no-install-recommends $missing >/dev/null; then
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends $missing >/dev/null
+# Wine's 32-bit side is made of i386 Linux programs. A kernel started without 32-bit
+# emulation (ia32_emulation=off, as on some virtual machines) refuses them with "Exec
+# format error"; there they run through qemu's user-mode i386 emulator, registered
+# with the kernel's binfmt_misc for i386 ELF files.
+# bookworm's qemu 7.2 walks its page table page by page on every mapping change and
+# takes minutes to start one Wine process; 8.1 and later keep intervals and take a
+# second or two, so the emulator comes from bookworm-backports.
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    if ! dpkg --compare-versions "$(dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null)" ge 1:8.1; then
+        need_root "qemu-user-static from bookworm-backports"
+        list=/etc/apt/sources.list.d/bookworm-backports.list
+        if ! grep -rqs "bookworm-backports" /etc/apt/sources.list /etc/apt/sources.list.d; then
+            echo "install-deps: adding bookworm-backports to $list"
+            echo "deb http://deb.debian.org/debian bookworm-backports main" >"$list"
+        fi
+        apt-get update -qq
+        echo "install-deps: installing qemu-user-static from bookworm-backports"
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            -t bookworm-backports qemu-user-static >/dev/null
+        # A registration made with an older emulator keeps that file open: make it anew.
+        [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && echo -1 >/proc/sys/fs/binfmt_misc/qemu-i386
+    fi
+    binfmt=/proc/sys/fs/binfmt_misc
+    if [ ! -e "$binfmt/register" ]; then
+        need_root "binfmt_misc"
+        mount -t binfmt_misc binfmt_misc "$binfmt"
+    fi
+    if [ ! -e "$binfmt/qemu-i386" ]; then
+        need_root "the i386 emulator"
+        echo "install-deps: this kernel runs no 32-bit programs; i386 programs go through qemu-i386"
+        # Executables and shared objects (e_type 2 or 3) of class 32-bit, machine 386.
+        # F opens the emulator now, so it also serves other mount namespaces.
+        printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:F' \
+            >"$binfmt/register"
+    fi
+    if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+        echo "install-deps: i386 programs still do not start; Wine cannot run here" >&2
+        exit 1
+    fi
 fi
-echo "install-deps: done"
