@@ -82,7 +82,10 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes)
 
 bool ReadFileBytes(const std::string& path, std::string* bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Shares delete access too: a file just renamed into place (MoveFileEx) is still
+    // held with delete access by the renaming process for a moment.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD size = GetFileSize(file, nullptr);
