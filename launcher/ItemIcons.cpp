@@ -41,6 +41,10 @@ public:
     IconStrip(int size, int count)
         : size_(size), count_(count), maskStride_(size * count / 8), mask_(maskStride_ * size)
     {
+        // The panel's sizes, 32 and 16, put each icon on whole words of the mask;
+        // a strip of another size is not made, and the icons go one by one.
+        if (size <= 0 || size % 16 != 0)
+            return;
         BITMAPINFO info = {};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
         info.bmiHeader.biWidth = size * count;
@@ -141,7 +145,6 @@ private:
         if (!read)
             return false;
 
-        // Sizes are 16 and 32, so each place starts on a whole byte of the mask.
         for (int y = 0; y < size_; ++y) {
             memcpy(pixels_ + static_cast<size_t>(y) * size_ * count_ + n * size_, &pixels[y * size_],
                    size_ * sizeof(uint32_t));
@@ -152,7 +155,7 @@ private:
 
     int size_;
     int count_;
-    int maskStride_;  // whole words, as CreateBitmap wants them: 16 and 32 pixel places
+    int maskStride_;  // bytes per mask row
     std::vector<BYTE> mask_;
     HBITMAP color_ = nullptr;
     HDC dc_ = nullptr;  // for reading the icons' bitmaps
