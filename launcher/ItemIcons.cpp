@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <cstdint>
 #include <cstring>
@@ -176,20 +177,20 @@ void ExtractItemIcons(const char* iconPath, int iconIndex, HICON* largeIcon, HIC
 {
     if (iconIndex == -1) {
         // The shell's icon of the file itself (no SHGFI_USEFILEATTRIBUTES: the
-        // file is examined, so a missing file yields no icon). A failed call's
-        // handle is not taken: Wine's SHGetFileInfoA then hands back whatever its
-        // own stack held, often another live icon's handle.
-        if (largeIcon) {
-            SHFILEINFOA info = {};
-            bool got = SHGetFileInfoA(iconPath, FILE_ATTRIBUTE_ARCHIVE, &info, sizeof info, SHGFI_ICON) != 0;
-            *largeIcon = got ? info.hIcon : nullptr;
-        }
-        if (smallIcon) {
-            SHFILEINFOA info = {};
-            bool got = SHGetFileInfoA(iconPath, FILE_ATTRIBUTE_ARCHIVE, &info, sizeof info,
-                                      SHGFI_ICON | SHGFI_SMALLICON) != 0;
-            *smallIcon = got ? info.hIcon : nullptr;
-        }
+        // file is examined, so a missing file yields no icon). The file is looked
+        // at once for both sizes: they are the images at the place found in the
+        // shell's two image lists, which is where SHGFI_ICON takes either from.
+        // A failed call's answer is not read: Wine's SHGetFileInfoA then copies
+        // fields of its own uninitialised structure, often another live icon's handle.
+        SHFILEINFOA info = {};
+        HIMAGELIST shellLarge = nullptr;
+        HIMAGELIST shellSmall = nullptr;
+        bool found = SHGetFileInfoA(iconPath, FILE_ATTRIBUTE_ARCHIVE, &info, sizeof info, SHGFI_SYSICONINDEX) != 0
+                     && Shell_GetImageLists(&shellLarge, &shellSmall);
+        if (largeIcon)
+            *largeIcon = found ? ImageList_GetIcon(shellLarge, info.iIcon, ILD_NORMAL) : nullptr;
+        if (smallIcon)
+            *smallIcon = found ? ImageList_GetIcon(shellSmall, info.iIcon, ILD_NORMAL) : nullptr;
         return;
     }
     // One call per size. Asked for both at once, Wine 8 gives a different 16x16

@@ -577,29 +577,22 @@ TEST_F(DialogsTest, PropertiesOkStoresEveryFieldAndRefreshesTheList)
 TEST_F(DialogsTest, PropertiesOfAnItemNotShownLeaveTheListAlone)
 {
     AddTestItem(0, Sample());
-    // As loaded: its page not shown yet, so its icon not made yet.
+    // As loaded: its page not shown yet, its icon not made yet. The dialog shows it.
     LauncherItem waiting;
     CopyItem(&waiting, 1, AddTestItem(1, {"other page", "q", "", "", redIcon_, 0}));
     waiting.imageIndex = kImageNotMade;
     AddItem(1, waiting);
     int index = GetItemCount(1) - 1;
-    COLORREF painted = CLR_INVALID;
     ModalDriver driver;
-    driver.Then([&](HWND dialog) {
-        UpdateWindow(dialog);
-        RECT place;
-        GetWindowRect(GetDlgItem(dialog, IDC_ITEM_ICON_PLACE), &place);
-        POINT centre = {place.left + 16, place.top + 16};
-        ScreenToClient(dialog, &centre);
-        HDC dc = GetDC(dialog);
-        painted = GetPixel(dc, centre.x, centre.y);
-        ReleaseDC(dialog, dc);
+    driver.Then([](HWND dialog) { PostCommand(dialog, IDCANCEL); });
+    driver.Then([](HWND dialog) {
         SetDlgItemTextA(dialog, IDC_ITEM_NAME, "renamed");
         PostCommand(dialog, IDOK);
     });
+    ShowItemProperties(1, index);
+    ASSERT_LE(0, GetItem(1, index).imageIndex);
+    EXPECT_TRUE(Near(kRed, wintest::ImageCenterColor(large_, GetItem(1, index).imageIndex)));
     EXPECT_EQ(IDOK, ShowItemProperties(1, index));
-    EXPECT_TRUE(Near(kRed, painted)) << std::hex << painted;
-    EXPECT_LE(0, GetItem(1, index).imageIndex);
     EXPECT_STREQ("renamed", GetItem(1, index).name);
     EXPECT_EQ("メモ帳", ListText(0));
     EXPECT_STREQ("メモ帳", GetItem(0, 0).name);
