@@ -137,11 +137,10 @@ private:
         std::vector<uint32_t> pixels(size_ * size_);
         const int maskRow = (size_ + 31) / 32 * 4;  // a DIB's rows are whole DWORDs
         std::vector<BYTE> maskBits(maskRow * size_);
-        HDC dc = dc_;
-        bool read = GetDIBits(dc, parts.hbmColor, 0, size_, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+        bool read = GetDIBits(dc_, parts.hbmColor, 0, size_, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
                               DIB_RGB_COLORS) == size_;
         info.header.biBitCount = 1;
-        read = read && GetDIBits(dc, parts.hbmMask, 0, size_, maskBits.data(),
+        read = read && GetDIBits(dc_, parts.hbmMask, 0, size_, maskBits.data(),
                                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == size_;
         if (!read)
             return false;
