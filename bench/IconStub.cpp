@@ -14,3 +14,9 @@ int StoreItemIcon(int, int, const char*)
 {
     return -1;
 }
+
+void AppendItemIcons(const IconSource*, int count, int* imageIndexes)
+{
+    for (int i = 0; i < count; ++i)
+        imageIndexes[i] = -1;
+}

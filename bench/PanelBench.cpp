@@ -1,12 +1,16 @@
-// The panel's creation and destruction with 1,000 items over 10 pages, against what
-// they cannot avoid, measured in the same run:
-// - creation (the plug-in's create entry: windows, settings load, every item's icon
-//   into both image lists, tabs and the first page's list items) against the bare
-//   extraction of the same 1,000 icons (ExtractItemIcons and DestroyIcon);
+// The panel's creation, its pages' first visits and its destruction with 1,000 items
+// over 10 pages, against what they cannot avoid, measured in the same run:
+// - creation (the plug-in's create entry: windows, settings load, page 0's icons
+//   into both image lists, tabs and page 0's list items) against the bare
+//   extraction of page 0's 100 icons (ExtractItemIcons and DestroyIcon);
+// - the first visit of page 1 (a page command: places kept, tabs, page 1's icons
+//   and list items) against the bare extraction of page 1's 100 icons;
+// - creation plus the first visits of pages 1 to 9 against the bare extraction of
+//   all 1,000 icons (each page's just before the panel makes them);
 // - destruction (the destroy entry: icon places, settings save, windows and image
 //   lists) against the bare save of the same data (SaveSettings).
 // The real Dockmere.kdx is loaded as kdxhost loads it. Each figure is the median of
-// three runs after one warm-up extraction.
+// five runs after one warm-up extraction.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -25,7 +29,7 @@ namespace {
 
 constexpr int kPages = 10;
 constexpr int kItems = 1000;
-constexpr int kRuns = 3;
+constexpr int kRuns = 5;
 
 std::string Ms(double ms)
 {
@@ -84,15 +88,15 @@ void Generate()
     }
 }
 
-struct IconSource {
+struct IconFile {
     std::string path;
     int index;
 };
 
-double ExtractAll(const std::vector<IconSource>& sources)
+double ExtractAll(const std::vector<IconFile>& sources)
 {
     double start = Now();
-    for (const IconSource& source : sources) {
+    for (const IconFile& source : sources) {
         HICON large = nullptr;
         HICON small = nullptr;
         ExtractItemIcons(source.path.c_str(), source.index, &large, &small);
@@ -114,10 +118,14 @@ int main()
     Generate();
     SetSettingsFolder(panelFolder.c_str());
     SaveSettings();
-    std::vector<IconSource> sources;
-    for (int p = 0; p < GetPageCount(); ++p)
-        for (int i = 0; i < GetItemCount(p); ++i)
-            sources.push_back({GetItem(p, i).iconPath, GetItem(p, i).iconIndex});
+    std::vector<std::vector<IconFile>> pageSources(kPages);
+    std::vector<IconFile> sources;
+    for (int p = 0; p < GetPageCount(); ++p) {
+        for (int i = 0; i < GetItemCount(p); ++i) {
+            pageSources[p].push_back({GetItem(p, i).iconPath, GetItem(p, i).iconIndex});
+            sources.push_back(pageSources[p].back());
+        }
+    }
 
     // The same data for the bare save, read back from the panel's file.
     ResetLauncherData();
@@ -137,10 +145,15 @@ int main()
     plugin += "Dockmere.kdx";
 
     ExtractAll(sources);  // warm-up: file cache and the shell's icon cache
-    std::vector<double> extraction, creation, destruction, save;
-    int images = 0;
+    std::vector<double> extractFirst, extractSecond, extraction, creation, firstVisit, everyPage, destruction, save;
+    int createdImages = 0;
+    int largeImages = 0;
+    int smallImages = 0;
     for (int run = 0; run < kRuns; ++run) {
-        extraction.push_back(ExtractAll(sources));
+        // Each page's bare extraction runs just before the panel makes the same
+        // icons, so that both sides of a ratio meet the same load of the machine.
+        double extractedAll = ExtractAll(pageSources[0]);
+        extractFirst.push_back(extractedAll);
 
         KdxPlugin module;
         if (module.Load(plugin.c_str()) != KdxLoadResult::Loaded) {
@@ -149,14 +162,36 @@ int main()
         }
         double start = Now();
         HWND panel = module.table().create(HostServices(), parent);
-        creation.push_back(Now() - start);
+        double created = Now() - start;
+        creation.push_back(created);
         if (!panel) {
             fprintf(stderr, "PanelBench: no panel was created\n");
             return 1;
         }
         HWND list = GetDlgItem(panel, 20001);
-        images = ImageList_GetImageCount(
-            reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0)));
+        auto large = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
+        auto small = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+        createdImages = ImageList_GetImageCount(large);
+
+        // Pages are shown by their page commands (10100 + page), as the menu does.
+        double visits = 0;
+        for (int p = 1; p < kPages; ++p) {
+            double extracted = ExtractAll(pageSources[p]);
+            extractedAll += extracted;
+            if (p == 1)
+                extractSecond.push_back(extracted);
+            start = Now();
+            SendMessageA(panel, WM_COMMAND, 10100 + p, 0);
+            double visit = Now() - start;
+            if (p == 1)
+                firstVisit.push_back(visit);
+            visits += visit;
+        }
+        everyPage.push_back(created + visits);
+        extraction.push_back(extractedAll);
+        largeImages = ImageList_GetImageCount(large);
+        smallImages = ImageList_GetImageCount(small);
+
         start = Now();
         module.table().destroy(HostServices(), panel);
         destruction.push_back(Now() - start);
@@ -167,15 +202,25 @@ int main()
     }
     DestroyWindow(top);
 
+    double first = Median(extractFirst);
+    double second = Median(extractSecond);
     double extract = Median(extraction);
     double create = Median(creation);
+    double visit = Median(firstVisit);
+    double every = Median(everyPage);
     double destroy = Median(destruction);
     double saved = Median(save);
     char text[200];
     Row({"figure", "time", "against", "time", "result", "target"});
-    snprintf(text, sizeof text, "%.2fx (%d images)", create / extract, images);
-    Row({"panel creation, 1,000 items / 10 pages", Ms(create), "icon extraction alone", Ms(extract), text,
-         create <= 1.2 * extract ? "at most 1.2x: met" : "at most 1.2x: NOT MET"});
+    snprintf(text, sizeof text, "%.2fx (%d images)", create / first, createdImages);
+    Row({"panel creation, 1,000 items / 10 pages", Ms(create), "extracting page 0's 100 icons alone", Ms(first), text,
+         create <= 1.2 * first ? "at most 1.2x: met" : "at most 1.2x: NOT MET"});
+    snprintf(text, sizeof text, "%.2fx", visit / second);
+    Row({"first visit of page 1, 100 items", Ms(visit), "extracting its 100 icons alone", Ms(second), text,
+         visit <= 1.2 * second ? "at most 1.2x: met" : "at most 1.2x: NOT MET"});
+    snprintf(text, sizeof text, "%.2fx (%d / %d images)", every / extract, largeImages, smallImages);
+    Row({"creation + first visits of pages 1 to 9", Ms(every), "extracting all 1,000 icons alone", Ms(extract), text,
+         every <= 1.2 * extract ? "at most 1.2x: met" : "at most 1.2x: NOT MET"});
     snprintf(text, sizeof text, "%+.1f ms", destroy - saved);
     Row({"panel destruction, 1,000 items / 10 pages", Ms(destroy), "settings save alone", Ms(saved), text,
          destroy <= saved + 50 ? "at most +50 ms: met" : "at most +50 ms: NOT MET"});

@@ -65,7 +65,7 @@ void Generate(int items)
     }
     for (int i = 0; i < items; ++i) {
         LauncherItem item = {};
-        item.imageIndex = -1;
+        item.imageIndex = kImageNotMade;  // as a load leaves it: no icon made yet
         snprintf(item.name, kTextSize, i % 3 ? "Application %d" : "表計算ソフト %d", i);
         snprintf(item.path, kTextSize, "C:\\Program Files\\Vendor %d\\Application %d\\app%d.exe", i % 17, i, i);
         snprintf(item.parameter, kTextSize, i % 2 ? "" : "/open \"C:\\Users\\user\\Documents\\file %d.txt\"", i);
@@ -149,7 +149,7 @@ void ProfileLoad(const char* ini)
             item.iconIndex = GetPrivateProfileIntA(section, "IconIndex", -1, ini);
             item.posX = GetPrivateProfileIntA(section, "PosX", -1, ini);
             item.posY = GetPrivateProfileIntA(section, "PosY", -1, ini);
-            item.imageIndex = -1;
+            item.imageIndex = kImageNotMade;
             page.items.push_back(item);
         }
     }

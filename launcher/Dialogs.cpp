@@ -245,6 +245,7 @@ INT_PTR ShowItemProperties(int page, int item)
     // Callers pass the selected item; an index that names no item opens nothing.
     if (!ItemExists(page, item))
         return -1;
+    MakePageIcons(page);  // the dialog shows the item's icon, also before its page was shown
     int target[2] = {page, item};
     return DialogBoxParamA(panelState.instance, MAKEINTRESOURCEA(IDD_ITEM_PROPERTIES), panelState.panelWindow,
                            ItemPropertiesProc, reinterpret_cast<LPARAM>(target));

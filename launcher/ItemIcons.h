@@ -4,6 +4,11 @@
 
 #include <windows.h>
 
+struct IconSource {
+    const char* iconPath;
+    int iconIndex;
+};
+
 // Writes each requested handle; 0 when no icon was obtained. Icon index -1 asks the
 // shell for the file's own icon, any other index takes that icon from the file.
 void ExtractItemIcons(const char* iconPath, int iconIndex, HICON* largeIcon, HICON* smallIcon);
@@ -11,3 +16,8 @@ void ExtractItemIcons(const char* iconPath, int iconIndex, HICON* largeIcon, HIC
 // Puts the icon at imageIndex in both image lists (-1 appends it). Returns the index
 // the large list now holds it at, or -1 when no image could be stored.
 int StoreItemIcon(int imageIndex, int iconIndex, const char* iconPath);
+
+// Appends the icons of `count` sources to both image lists in source order, each
+// list given all of them in one step, with the same pixels StoreItemIcon would
+// store. imageIndexes[i] receives source i's index, or -1 when it gave no icon.
+void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes);

@@ -192,7 +192,9 @@ void SetItemIcon(int page, int item, const char* iconPath, int iconIndex)
     // The caller's text may be the item's own iconPath: take the image first,
     // then copy (CopyText of a buffer onto itself is harmless).
     LauncherItem& record = ItemAt(page, item);
-    record.imageIndex = StoreItemIcon(record.imageIndex, iconIndex, iconPath);
+    // An item whose icon was not made yet has no image to replace: it gets a new one.
+    int imageIndex = record.imageIndex == kImageNotMade ? -1 : record.imageIndex;
+    record.imageIndex = StoreItemIcon(imageIndex, iconIndex, iconPath);
     if (iconPath != record.iconPath)
         CopyText(record.iconPath, iconPath);
     record.iconIndex = iconIndex;
@@ -201,6 +203,27 @@ void SetItemIcon(int page, int item, const char* iconPath, int iconIndex)
 int GetItemImageIndex(int page, int item)
 {
     return ItemAt(page, item).imageIndex;
+}
+
+void MakePageIcons(int page)
+{
+    if (page < 0 || page >= GetPageCount())
+        return;
+    std::vector<LauncherItem>& items = launcherData.pages[page].items;
+    std::vector<IconSource> sources;
+    std::vector<LauncherItem*> waiting;
+    for (LauncherItem& item : items) {
+        if (item.imageIndex == kImageNotMade) {
+            sources.push_back(IconSource{item.iconPath, item.iconIndex});
+            waiting.push_back(&item);
+        }
+    }
+    if (sources.empty())
+        return;
+    std::vector<int> imageIndexes(sources.size(), -1);
+    AppendItemIcons(sources.data(), static_cast<int>(sources.size()), imageIndexes.data());
+    for (size_t i = 0; i < waiting.size(); ++i)
+        waiting[i]->imageIndex = imageIndexes[i];
 }
 
 POINT GetItemPosition(int page, int item)

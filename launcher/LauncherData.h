@@ -53,6 +53,10 @@ void SetItemWorkDir(int page, int item, const char* text);
 const char* GetItemIconPath(int page, int item, char* buffer = nullptr);
 int GetItemIconIndex(int page, int item);
 void SetItemIcon(int page, int item, const char* iconPath, int iconIndex);
-int GetItemImageIndex(int page, int item);
+int GetItemImageIndex(int page, int item);  // kImageNotMade until MakePageIcons of its page
+// Makes the icons of the page's items that have none made yet, in item order, each
+// image list given them in one step; an item whose icon cannot be obtained gets -1.
+// Items made before (or moved here from a page that was shown) keep their images.
+void MakePageIcons(int page);
 POINT GetItemPosition(int page, int item);
 void SetItemPosition(int page, int item, POINT position);

@@ -8,6 +8,11 @@
 
 constexpr int kTextSize = 520;
 
+// imageIndex of a loaded item whose page has not been shown yet: its icon is made
+// when the page is first shown (or when the item's icon is needed before that).
+// Never stored in the file.
+constexpr int32_t kImageNotMade = -2;
+
 struct LauncherItem {
     int32_t imageIndex;       // image in both image lists, -1 when none
     char name[kTextSize];

@@ -59,6 +59,8 @@ void FillItemList(int page)
     SendMessageA(panelState.listView, LVM_DELETEALLITEMS, 0, 0);
     if (!IsPage(page))
         return;
+    // Every way of showing a page comes here: its icons are made at its first showing.
+    MakePageIcons(page);
     for (int i = 0; i < GetItemCount(page); ++i)
         InsertAt(i, GetItemName(page, i), GetItemImageIndex(page, i));
 }

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "IniDocument.h"
-#include "ItemIcons.h"
 #include "LauncherData.h"
 #include "SettingsRecords.h"
 #include "Texts.h"
@@ -120,12 +119,11 @@ void LoadSettings()
     }
     ReadSettingsRecords(doc, &launcherData.pages, &launcherData.settings);
 
-    // The icons in item order, so image i of the lists is the i-th icon obtained.
-    // An item whose icon cannot be obtained gets -1, not the index the next icon
-    // will take.
+    // Icons cost milliseconds each: they are made page by page when a page is
+    // first shown (MakePageIcons), so a large launcher starts at the cost of one page.
     for (LauncherPage& page : launcherData.pages) {
         for (LauncherItem& item : page.items)
-            item.imageIndex = StoreItemIcon(-1, item.iconIndex, item.iconPath);
+            item.imageIndex = kImageNotMade;
     }
 }
 

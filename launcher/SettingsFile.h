@@ -12,8 +12,8 @@ void SetSettingsFolder(const char* folder);
 // Replaces the pages (and sets currentPage to 0) with those of the file and sets
 // every setting; a missing file gives the defaults: one page, the settings 1, 1,
 // 10009, 1, 1. Counts are bounded by the sections the file really has (see
-// SettingsFile.cpp); each item's icon is appended to both image lists, and an
-// item whose icon cannot be obtained gets imageIndex -1.
+// SettingsFile.cpp). No icon is extracted here: every item gets imageIndex
+// kImageNotMade, and its page's icons are made when the page is first shown.
 void LoadSettings();
 
 // Writes the whole data state anew: the old file is replaced only by a complete

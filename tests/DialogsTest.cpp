@@ -577,12 +577,21 @@ TEST_F(DialogsTest, PropertiesOkStoresEveryFieldAndRefreshesTheList)
 TEST_F(DialogsTest, PropertiesOfAnItemNotShownLeaveTheListAlone)
 {
     AddTestItem(0, Sample());
-    int index = AddTestItem(1, {"other page", "q", "", "", redIcon_, 0});
+    // As loaded: its page not shown yet, its icon not made yet. The dialog shows it.
+    LauncherItem waiting;
+    CopyItem(&waiting, 1, AddTestItem(1, {"other page", "q", "", "", redIcon_, 0}));
+    waiting.imageIndex = kImageNotMade;
+    AddItem(1, waiting);
+    int index = GetItemCount(1) - 1;
     ModalDriver driver;
+    driver.Then([](HWND dialog) { PostCommand(dialog, IDCANCEL); });
     driver.Then([](HWND dialog) {
         SetDlgItemTextA(dialog, IDC_ITEM_NAME, "renamed");
         PostCommand(dialog, IDOK);
     });
+    ShowItemProperties(1, index);
+    ASSERT_LE(0, GetItem(1, index).imageIndex);
+    EXPECT_TRUE(Near(kRed, wintest::ImageCenterColor(large_, GetItem(1, index).imageIndex)));
     EXPECT_EQ(IDOK, ShowItemProperties(1, index));
     EXPECT_STREQ("renamed", GetItem(1, index).name);
     EXPECT_EQ("メモ帳", ListText(0));

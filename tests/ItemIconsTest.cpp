@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <vector>
@@ -162,6 +163,53 @@ TEST_F(ItemIconsTest, SetItemIconReplacesInPlaceOrLeavesMinusOne)
     EXPECT_EQ(5, GetItemImageIndex(0, 0));
     EXPECT_EQ(6, LargeCount());
     EXPECT_EQ(6, SmallCount());
+}
+
+// A page's icons go in as one strip per list: each image must be what one
+// ImageList_ReplaceIcon per icon of separately extracted sizes gave before.
+TEST_F(ItemIconsTest, AppendGivesBothListsTheImagesOfOneByOne)
+{
+    const IconSource sources[] = {{kNotepad, -1}, {kFolder, -1}, {kShell32, 3},    {kMissing, -1},
+                                  {kShell32, 0},  {kNotepad, 0}, {kNotepad, 999}, {kShell32, 41}};
+    const int expected[] = {1, 2, 3, -1, 4, 5, -1, 6};
+    ASSERT_EQ(0, StoreItemIcon(-1, 2, kShell32));  // a list that holds an image already
+    for (const IconSource& source : sources) {
+        HICON icons[2] = {};
+        for (int small = 0; small < 2; ++small) {
+            SHFILEINFOA info = {};
+            if (source.iconIndex != -1)
+                ExtractIconExA(source.iconPath, source.iconIndex, small ? nullptr : &icons[0],
+                               small ? &icons[1] : nullptr, 1);
+            else if (SHGetFileInfoA(source.iconPath, 0x20, &info, sizeof info, SHGFI_ICON | small))
+                icons[small] = info.hIcon;
+        }
+        if (icons[0] && icons[1]) {
+            ImageList_ReplaceIcon(panelState.largeImageList, -1, icons[0]);
+            ImageList_ReplaceIcon(panelState.smallImageList, -1, icons[1]);
+        }
+        DestroyIcon(icons[0]);
+        DestroyIcon(icons[1]);
+    }
+    ASSERT_EQ(7, LargeCount());
+    std::vector<std::vector<uint32_t>> oneByOne;
+    for (int i = 0; i < 7; ++i) {
+        oneByOne.push_back(Pixels(panelState.largeImageList, i));
+        oneByOne.push_back(Pixels(panelState.smallImageList, i));
+    }
+    ImageList_SetImageCount(panelState.largeImageList, 1);
+    ImageList_SetImageCount(panelState.smallImageList, 1);
+
+    int indexes[8];
+    AppendItemIcons(sources, 8, indexes);
+    EXPECT_EQ(7, LargeCount());
+    EXPECT_EQ(7, SmallCount());
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_EQ(expected[i], indexes[i]) << i;
+        if (indexes[i] >= 0) {
+            EXPECT_EQ(oneByOne[2 * indexes[i]], Pixels(panelState.largeImageList, indexes[i])) << i;
+            EXPECT_EQ(oneByOne[2 * indexes[i] + 1], Pixels(panelState.smallImageList, indexes[i])) << i;
+        }
+    }
 }
 
 TEST_F(ItemIconsTest, AddItemFromFileAppendsTheShellIcon)

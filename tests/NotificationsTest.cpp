@@ -387,6 +387,15 @@ TEST_F(NotificationsTest, DraggingOntoAnotherPagesTabMovesTheItemThere)
     EXPECT_EQ(image, moved.imageIndex);
     EXPECT_EQ(0, GetCurrentPage());
     EXPECT_EQ(0, wintest::SelectedTab(tabs()));
+
+    // Page 2 not shown yet: at its first showing its own item gets an image and the
+    // moved one keeps its own.
+    SendMessageA(panel(), WM_COMMAND, IDM_PAGE_FIRST + 2, 0);
+    EXPECT_EQ(image, wintest::ListImage(list(), 1));
+    EXPECT_LE(0, wintest::ListImage(list(), 0));
+    EXPECT_NE(image, wintest::ListImage(list(), 0));
+    EXPECT_EQ(ImageList_GetImageCount(panelState.largeImageList),
+              ImageList_GetImageCount(panelState.smallImageList));
 }
 
 TEST_F(NotificationsTest, DraggingToEmptySpaceMovesTheIconAsSet)

@@ -428,6 +428,11 @@ TEST_F(SettingsFileTest, AnItemWithoutIconGetsMinusOne)
         "[Launcher]\r\nPageCount=2\r\n[Page1]\r\nItemCount=2\r\n[Page1:Item1]\r\nPath=\"C:\\windows\\notepad.exe\"\r\n"
         "[Page1:Item2]\r\nPath=\"C:\\no such folder\\x.exe\"\r\n[Page2]\r\nItemCount=1\r\n"
         "[Page2:Item1]\r\nIconPath=\"C:\\windows\\system32\\shell32.dll\"\r\nIconIndex=3\r\n");
+    EXPECT_EQ(kImageNotMade, GetItemImageIndex(1, 0)) << "icons wait for their page";
+    EXPECT_EQ(0, ImageList_GetImageCount(panelState.largeImageList));
+    MakePageIcons(0);
+    MakePageIcons(1);
+    MakePageIcons(1);
     EXPECT_EQ(0, GetItemImageIndex(0, 0));
     EXPECT_EQ(-1, GetItemImageIndex(0, 1));
     EXPECT_EQ(1, GetItemImageIndex(1, 0)) << "the index the icon really took";
