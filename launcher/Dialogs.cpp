@@ -7,6 +7,7 @@
 
 #include "LauncherData.h"
 #include "Panel.h"
+#include "PanelViews.h"
 #include "Texts.h"
 #include "resource.h"
 
@@ -117,7 +118,7 @@ void RefreshListItem(int page, int item)
     entry.mask = LVIF_TEXT | LVIF_IMAGE;
     entry.iItem = item;
     entry.pszText = name;
-    entry.iImage = GetItemImageIndex(page, item);
+    entry.iImage = ListImageFor(GetItemImageIndex(page, item));
     SendMessageA(panelState.listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
     SendMessageA(panelState.listView, LVM_REDRAWITEMS, item, item);
 }

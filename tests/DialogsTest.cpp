@@ -419,6 +419,15 @@ protected:
         return text;
     }
 
+    int ListImage(int index)
+    {
+        LVITEMA entry = {};
+        entry.mask = LVIF_IMAGE;
+        entry.iItem = index;
+        SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+        return entry.iImage;
+    }
+
     ItemTexts Sample(int iconIndex = 0)
     {
         return ItemTexts{"メモ帳", "C:\\windows\\notepad.exe", "/a \"b c\"", "C:\\windows", redIcon_, iconIndex};
@@ -524,10 +533,12 @@ TEST_F(DialogsTest, PropertiesOkStoresEveryFieldAndRefreshesTheList)
         const char* typedIndex;
         int expectedIndex;
         COLORREF expectedColor;
+        bool iconless;  // the item had no image and the typed icon path gives none
     } cases[] = {
-        {"every field changed", {"新しい名前", "D:\\新\\run.exe", "-x", "D:\\work", "", 0}, "0", 0, kBlue},
-        {"emptied name and texts", {"", "", "", "", "", 0}, "", 0, kBlue},
-        {"-1 kept", {"same", "p", "", "", "", 0}, "-1", -1, CLR_INVALID},
+        {"every field changed", {"新しい名前", "D:\\新\\run.exe", "-x", "D:\\work", "", 0}, "0", 0, kBlue, false},
+        {"emptied name and texts", {"", "", "", "", "", 0}, "", 0, kBlue, false},
+        {"-1 kept", {"same", "p", "", "", "", 0}, "-1", -1, CLR_INVALID, false},
+        {"no icon before or after", {"none", "p", "", "", "", 0}, "0", 0, CLR_INVALID, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
@@ -535,11 +546,15 @@ TEST_F(DialogsTest, PropertiesOkStoresEveryFieldAndRefreshesTheList)
         AddPage();
         SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
         AddTestItem(0, Sample());
-        int index = AddTestItem(0, Sample(c.expectedIndex == -1 ? -1 : 0));
+        ItemTexts start = Sample(c.expectedIndex == -1 ? -1 : 0);
+        std::string missingIcon = icons_->File("missing.ico");
+        if (c.iconless)
+            start.iconPath = missingIcon;
+        int index = AddTestItem(0, start);
         int image = GetItemImageIndex(0, index);
         int imageCount = ImageList_GetImageCount(large_);
         ItemTexts typed = c.typed;
-        typed.iconPath = c.expectedIndex == -1 ? redIcon_ : blueIcon_;
+        typed.iconPath = c.iconless ? missingIcon : c.expectedIndex == -1 ? redIcon_ : blueIcon_;
 
         ModalDriver driver;
         driver.Then([&](HWND dialog) {
@@ -569,6 +584,8 @@ TEST_F(DialogsTest, PropertiesOkStoresEveryFieldAndRefreshesTheList)
             EXPECT_TRUE(Near(c.expectedColor, wintest::ImageCenterColor(small_, image)));
         }
         EXPECT_EQ(typed.name, ListText(index));
+        // An item without an image shows none, not the list view's callback marker.
+        EXPECT_EQ(c.iconless ? I_IMAGENONE : image, ListImage(index));
         EXPECT_EQ("メモ帳", ListText(0)) << "the other list item is untouched";
         EXPECT_STREQ("メモ帳", GetItem(0, 0).name);
     }
