@@ -27,6 +27,7 @@ using inioracle::Escape;
 // SaveSettings done key by key: the reference for the bytes.
 void ProfileSave(const std::string& path)
 {
+    inioracle::ForgetProfile(path);
     DeleteFileA(path.c_str());
     auto number = [&](const char* section, const char* key, int value) {
         char text[16];
@@ -84,6 +85,7 @@ void ReadText(const char* section, const char* key, const char* defaultValue, ch
 // changes a small count: a PageCount of 0 or less reads like a missing key.
 Loaded ProfileLoad(const std::string& path)
 {
+    inioracle::ForgetProfile(path);
     const char* ini = path.c_str();
     Loaded loaded = {};
     PanelSettings& s = loaded.settings;

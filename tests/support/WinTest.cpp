@@ -82,7 +82,11 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes)
 
 bool ReadFileBytes(const std::string& path, std::string* bytes)
 {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    // A file that another process has just renamed into place can still be held
+    // for deletion by the rename (Wine's MoveFileEx closes its handle after the
+    // name has changed): share delete, or the read fails in that moment.
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD size = GetFileSize(file, nullptr);
