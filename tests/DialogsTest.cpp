@@ -638,23 +638,32 @@ TEST_F(DialogsTest, PropertiesOfNoItemOpenNothing)
 // ---- The file browser ----
 
 struct OpenFileCall {
-    OPENFILENAMEA request;
-    std::string filter;
+    OPENFILENAMEW request;
+    std::string filter;       // in the code page, for comparison with the panel's text
     std::string initialFile;
 };
 
 std::vector<OpenFileCall> openFileCalls;
 wintest::ImportHook* openFileHook;
 
-BOOL WINAPI RecordGetOpenFileName(OPENFILENAMEA* request)
+std::string InCodePage(const WCHAR* text, int length = -1)
+{
+    char bytes[2048] = {};
+    int written = WideCharToMultiByte(CP_ACP, 0, text, length, bytes, sizeof bytes, nullptr, nullptr);
+    return std::string(bytes, written > 0 && length == -1 ? written - 1 : written > 0 ? written : 0);
+}
+
+BOOL WINAPI RecordGetOpenFileName(OPENFILENAMEW* request)
 {
     OpenFileCall call = {};
     memcpy(&call.request, request, request->lStructSize < sizeof call.request ? request->lStructSize : sizeof call.request);
-    for (const char* p = request->lpstrFilter; p && (*p || p[1]); ++p)
-        call.filter += *p;
-    call.initialFile = request->lpstrFile;
+    int filterLength = 0;
+    for (const WCHAR* p = request->lpstrFilter; p && (*p || p[1]); ++p)
+        ++filterLength;
+    call.filter = InCodePage(request->lpstrFilter, filterLength);
+    call.initialFile = InCodePage(request->lpstrFile);
     openFileCalls.push_back(call);
-    return reinterpret_cast<decltype(&GetOpenFileNameA)>(openFileHook->original())(request);
+    return reinterpret_cast<decltype(&GetOpenFileNameW)>(openFileHook->original())(request);
 }
 
 // The file name field of the file dialog (a combo box with an edit field).
@@ -665,7 +674,7 @@ TEST_F(DialogsTest, BrowseChangesOnlyThePathField)
     int index = AddTestItem(0, Sample());
     std::string chosen = icons_->File("chosen file.txt");
     ASSERT_TRUE(wintest::WriteFileBytes(chosen, "x"));
-    wintest::ImportHook hook("COMDLG32.DLL", "GetOpenFileNameA", reinterpret_cast<void*>(RecordGetOpenFileName));
+    wintest::ImportHook hook("COMDLG32.DLL", "GetOpenFileNameW", reinterpret_cast<void*>(RecordGetOpenFileName));
     ASSERT_TRUE(hook.installed());
     openFileHook = &hook;
 
@@ -706,7 +715,7 @@ TEST_F(DialogsTest, BrowseChangesOnlyThePathField)
         EXPECT_EQ(after.path, GetItem(0, index).path);
 
         ASSERT_EQ(1u, openFileCalls.size());
-        const OPENFILENAMEA& request = openFileCalls[0].request;
+        const OPENFILENAMEW& request = openFileCalls[0].request;
         EXPECT_EQ(76u, request.lStructSize);
         EXPECT_EQ(propertiesDialog, request.hwndOwner);
         EXPECT_EQ(PluginModule(), request.hInstance);

@@ -8,12 +8,14 @@
 #include <objbase.h>
 #include <ole2.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "FileDrop.h"
+#include "Launch.h"
 #include "LauncherData.h"
 #include "LivePanel.h"
 #include "ModalDriver.h"
@@ -85,6 +87,26 @@ HDROP MakeDrop(const std::vector<std::string>& paths)
     }
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
+}
+
+// The same block with UTF-16 paths (fWide), as Wine's X11 driver and the shell build it.
+HDROP MakeWideDrop(const std::wstring& path)
+{
+    size_t size = sizeof(DROPFILES) + (path.size() + 2) * sizeof(WCHAR);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    memcpy(header + 1, path.c_str(), (path.size() + 1) * sizeof(WCHAR));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+std::wstring Wide(const std::string& text)
+{
+    WCHAR wide[MAX_PATH * 2] = {};
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide, MAX_PATH * 2);
+    return wide;
 }
 
 bool MakeShortcut(const std::string& linkPath, const std::string& target)
@@ -419,6 +441,74 @@ TEST_F(FileDropTest, FileDroppedOnAnItemStartsItWithTheQuotedPath)
     EXPECT_EQ(quoted, commandLine.substr(commandLine.size() - quoted.size())) << commandLine;
     EXPECT_EQ(std::string::npos, commandLine.find("--own-parameters")) << commandLine;
     SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
+}
+
+// A real file whose name code page 932 lacks, dropped as a wide HDROP: directly,
+// and after the drop target turned the data down, which is when Wine's X11 driver
+// posts WM_DROPFILES. The item names the file by its short path and starts it.
+TEST_F(FileDropTest, NameTheCodePageLacksBecomesAShortPathThatStarts)
+{
+    std::wstring probe = Wide(files_.path()) + L"\\caf\u00e9 \ud55c probe.exe";
+    ASSERT_TRUE(CopyFileW(Wide(ProgramFolder() + "LaunchProbe.exe").c_str(), probe.c_str(), FALSE))
+        << "no UTF-8 Unix locale for Wine's file names (scripts/install-deps.sh)";
+    WCHAR shortWide[MAX_PATH] = {};
+    ASSERT_NE(0u, GetShortPathNameW(probe.c_str(), shortWide, MAX_PATH));
+    char shortPath[MAX_PATH] = {};
+    WideCharToMultiByte(CP_ACP, 0, shortWide, -1, shortPath, MAX_PATH, nullptr, nullptr);
+    std::string shortTitle = PathFindFileNameA(shortPath);
+    shortTitle.erase(shortTitle.rfind('.'));
+    std::string output = files_.File("probe-output.txt");
+    SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", output.c_str());
+
+    for (bool throughTarget : {false, true}) {
+        SCOPED_TRACE(throughTarget ? "after the drop target" : "WM_DROPFILES");
+        int n = GetItemCount(0);
+        CursorOnEmptySpace();
+        if (throughTarget) {
+            FakeDataObject files(true, false);
+            DWORD effect = DROPEFFECT_COPY;
+            target_->DragEnter(&files, MK_LBUTTON, POINTL{0, 0}, &effect);
+            target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+            target_->Drop(&files, 0, POINTL{0, 0}, &effect);
+            ASSERT_EQ(static_cast<DWORD>(DROPEFFECT_NONE), effect);
+            PostMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(probe)), 0);
+            PumpUntil([&] { return GetItemCount(0) > n; }, 5000);
+        } else {
+            SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(probe)), 0);
+        }
+        ASSERT_EQ(n + 1, GetItemCount(0));
+        EXPECT_EQ(0, lstrcmpiA(shortPath, GetItem(0, n).path)) << GetItem(0, n).path;
+        EXPECT_EQ(shortTitle, GetItem(0, n).name) << "the long title has no form in the code page";
+
+        LaunchItem(0, n, nullptr);
+        ASSERT_TRUE(PumpUntil([&] { return FileExists(output); }, 15000)) << "the item did not start";
+        std::string report;
+        ASSERT_TRUE(ReadFileBytes(output, &report));
+        DeleteFileA(output.c_str());
+        std::string program = report.substr(report[0] == '"' ? 1 : 0, strlen(shortPath));
+        EXPECT_EQ(0, lstrcmpiA(shortPath, program.c_str())) << report;
+    }
+    SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
+
+    // No short form to fall back on (the file is not there): nothing is added, and
+    // the message names the file as best the code page can.
+    std::wstring gone = Wide(files_.path()) + L"\\gone \ud55c.txt";
+    int items = GetItemCount(0);
+    std::string caption, text;
+    ModalDriver driver;
+    driver.Then([&](HWND box) {
+        caption = WindowText(box);
+        text = ItemText(box, 0xFFFF);
+        PostCommand(box, IDOK);
+    });
+    CursorOnEmptySpace();
+    SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(gone)), 0);
+    EXPECT_EQ(1, driver.answered());
+    EXPECT_EQ(items, GetItemCount(0));
+    EXPECT_EQ(TEXT_CAPTION, caption);
+    char expected[1024];
+    wsprintfA(expected, TEXT_UNNAMABLE_FILE_FORMAT, (files_.path() + "\\gone ?.txt").c_str());
+    EXPECT_EQ(expected, text);
 }
 
 TEST_F(FileDropTest, EmptyDropAddsNothing)
