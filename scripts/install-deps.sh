@@ -20,6 +20,9 @@ fi
 packages="make cmake ninja-build g++ mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
 binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth googletest fonts-ipafont-gothic fonts-wine
 imagemagick zip clang libclang-rt-14-dev"
+# Wine names files in the Unix locale's character set: without a generated UTF-8
+# locale it cannot hold a file name outside ASCII.
+packages="$packages locales"
 
 missing=""
 for p in $packages; do
@@ -28,15 +31,20 @@ for p in $packages; do
     fi
 done
 
-if [ -z "$missing" ]; then
-    exit 0
+if [ -n "$missing" ]; then
+    need_root "$missing"
+    echo "install-deps: installing$missing"
+    export DEBIAN_FRONTEND=noninteractive
+    if ! apt-get install -y -qq --no-install-recommends $missing >/dev/null; then
+        apt-get update -qq
+        apt-get install -y -qq --no-install-recommends $missing >/dev/null
+    fi
+    echo "install-deps: done"
 fi
 
-need_root "$missing"
-echo "install-deps: installing$missing"
-export DEBIAN_FRONTEND=noninteractive
-if ! apt-get install -y -qq --no-install-recommends $missing >/dev/null; then
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends $missing >/dev/null
+# The Japanese UTF-8 locale that the Wine commands run under (LC_ALL=ja_JP.UTF-8).
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+    need_root "the ja_JP.UTF-8 locale"
+    echo "install-deps: generating the ja_JP.UTF-8 locale"
+    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi
-echo "install-deps: done"
