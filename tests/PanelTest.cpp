@@ -462,14 +462,12 @@ TEST_F(PanelTest, StoredPlacesSurvivePaintsPageSwitchesAndClose)
         }
         plugin.Destroy();
         ShowWindow(nest.top(), SW_HIDE);
-
-        const std::string ini = IniPath();
-        EXPECT_EQ(10, ProfileInt(ini, "Page1:Item1", "PosX"));
-        EXPECT_EQ(20, ProfileInt(ini, "Page1:Item1", "PosY"));
-        EXPECT_EQ(150, ProfileInt(ini, "Page1:Item2", "PosX"));
-        EXPECT_EQ(90, ProfileInt(ini, "Page1:Item2", "PosY"));
-        EXPECT_EQ(60, ProfileInt(ini, "Page2:Item1", "PosX"));
-        EXPECT_EQ(120, ProfileInt(ini, "Page2:Item1", "PosY"));
+        for (int p = 0; p < 2; ++p)
+            for (size_t i = 0; i < settings.pages[p].items.size(); ++i) {
+                std::string section = "Page" + std::to_string(p + 1) + ":Item" + std::to_string(i + 1);
+                EXPECT_EQ(settings.pages[p].items[i].posX, ProfileInt(IniPath(), section, "PosX")) << section;
+                EXPECT_EQ(settings.pages[p].items[i].posY, ProfileInt(IniPath(), section, "PosY")) << section;
+            }
     }
 }
 
