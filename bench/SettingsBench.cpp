@@ -25,6 +25,7 @@
 
 #include "BenchClock.h"
 #include "LauncherData.h"
+#include "ProfileSettings.h"
 #include "SettingsFile.h"
 
 namespace {
@@ -75,83 +76,6 @@ void Generate(int items)
         item.posX = i % 5 ? 10 + (i % 8) * 75 : -1;
         item.posY = i % 5 ? 10 + (i / 8 % 20) * 70 : -1;
         AddItem(i % kPages, item);
-    }
-}
-
-void ProfileSave(const char* ini)
-{
-    DeleteFileA(ini);
-    auto number = [&](const char* section, const char* key, int value) {
-        char text[16];
-        snprintf(text, sizeof text, "%d", value);
-        WritePrivateProfileStringA(section, key, text, ini);
-    };
-    auto quoted = [&](const char* section, const char* key, const char* value) {
-        char text[kTextSize + 2];
-        snprintf(text, sizeof text, "\"%s\"", value);
-        WritePrivateProfileStringA(section, key, text, ini);
-    };
-    const PanelSettings& s = launcherData.settings;
-    number("Launcher", "PageCount", GetPageCount());
-    number("Launcher", "DoubleClick", s.doubleClick);
-    number("Launcher", "ShowTab", s.showTab);
-    number("Launcher", "ViewStyle", s.viewStyle);
-    number("Launcher", "AutoArrange", s.autoArrange);
-    number("Launcher", "GridArrange", s.gridArrange);
-    char section[48];
-    for (int p = 0; p < GetPageCount(); ++p) {
-        snprintf(section, sizeof section, "Page%d", p + 1);
-        number(section, "ItemCount", GetItemCount(p));
-        quoted(section, "Name", GetPageName(p));
-        for (int i = 0; i < GetItemCount(p); ++i) {
-            const LauncherItem& item = GetItem(p, i);
-            snprintf(section, sizeof section, "Page%d:Item%d", p + 1, i + 1);
-            quoted(section, "Name", item.name);
-            quoted(section, "Path", item.path);
-            quoted(section, "Parameter", item.parameter);
-            quoted(section, "WorkDir", item.workDir);
-            quoted(section, "IconPath", item.iconPath);
-            number(section, "IconIndex", item.iconIndex);
-            number(section, "PosX", item.posX);
-            number(section, "PosY", item.posY);
-        }
-    }
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini);
-}
-
-void ProfileLoad(const char* ini)
-{
-    launcherData.pages.clear();
-    PanelSettings& s = launcherData.settings;
-    s.doubleClick = GetPrivateProfileIntA("Launcher", "DoubleClick", 1, ini);
-    s.showTab = GetPrivateProfileIntA("Launcher", "ShowTab", 1, ini);
-    s.viewStyle = GetPrivateProfileIntA("Launcher", "ViewStyle", 10009, ini);
-    s.autoArrange = GetPrivateProfileIntA("Launcher", "AutoArrange", 1, ini);
-    s.gridArrange = GetPrivateProfileIntA("Launcher", "GridArrange", 1, ini);
-    int pageCount = GetPrivateProfileIntA("Launcher", "PageCount", 1, ini);
-    char section[48];
-    for (int n = 1; n <= pageCount; ++n) {
-        launcherData.pages.emplace_back();
-        LauncherPage& page = launcherData.pages.back();
-        snprintf(section, sizeof section, "Page%d", n);
-        int itemCount = GetPrivateProfileIntA(section, "ItemCount", 0, ini);
-        char defaultName[kTextSize];
-        FormatDefaultPageName(defaultName, n);
-        GetPrivateProfileStringA(section, "Name", defaultName, page.name, kTextSize, ini);
-        for (int m = 1; m <= itemCount; ++m) {
-            snprintf(section, sizeof section, "Page%d:Item%d", n, m);
-            LauncherItem item = {};
-            GetPrivateProfileStringA(section, "Name", "", item.name, kTextSize, ini);
-            GetPrivateProfileStringA(section, "Path", "", item.path, kTextSize, ini);
-            GetPrivateProfileStringA(section, "Parameter", "", item.parameter, kTextSize, ini);
-            GetPrivateProfileStringA(section, "WorkDir", "", item.workDir, kTextSize, ini);
-            GetPrivateProfileStringA(section, "IconPath", item.path, item.iconPath, kTextSize, ini);
-            item.iconIndex = GetPrivateProfileIntA(section, "IconIndex", -1, ini);
-            item.posX = GetPrivateProfileIntA(section, "PosX", -1, ini);
-            item.posY = GetPrivateProfileIntA(section, "PosY", -1, ini);
-            item.imageIndex = kImageNotMade;
-            page.items.push_back(item);
-        }
     }
 }
 
@@ -263,7 +187,7 @@ int main(int argc, char** argv)
         double profileSave = OnceMs([&] { ProfileSave(profile.c_str()); });
         bool sameBytes = ReadAll(profile.c_str()) == ReadAll(ours.c_str());
         DateBack(profile.c_str(), items / 100);
-        double profileLoad = OnceMs([&] { ProfileLoad(profile.c_str()); });
+        double profileLoad = OnceMs([&] { ProfileLoad(profile.c_str(), &launcherData.settings, &launcherData.pages); });
         bool sameRecords = SameRecords(generated, launcherData.pages);
         double profileTotal = profileSave + profileLoad;
         char ratio[32];

@@ -274,7 +274,7 @@ void ChangeItemIcon(int item)
     LVITEMA entry = {};
     entry.mask = LVIF_IMAGE;
     entry.iItem = item;
-    entry.iImage = GetItemImageIndex(page, item) < 0 ? I_IMAGENONE : GetItemImageIndex(page, item);
+    entry.iImage = ListImageFor(GetItemImageIndex(page, item));
     SendMessageA(panelState.listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
     SendMessageA(panelState.listView, LVM_REDRAWITEMS, 0, GetItemCount(page));
 }

@@ -7,7 +7,9 @@
 
 #include "LauncherData.h"
 #include "Panel.h"
+#include "PanelViews.h"
 #include "Texts.h"
+#include "WidePaths.h"
 #include "resource.h"
 
 IconPickerProc iconPickerOverride = nullptr;
@@ -117,7 +119,7 @@ void RefreshListItem(int page, int item)
     entry.mask = LVIF_TEXT | LVIF_IMAGE;
     entry.iItem = item;
     entry.pszText = name;
-    entry.iImage = GetItemImageIndex(page, item);
+    entry.iImage = ListImageFor(GetItemImageIndex(page, item));
     SendMessageA(panelState.listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
     SendMessageA(panelState.listView, LVM_REDRAWITEMS, item, item);
 }
@@ -262,20 +264,34 @@ BOOL BrowseForFile(HWND owner, char* buffer)
 {
     // The structure as it was before the fields added for newer systems; the
     // dialog accepts this size everywhere.
-    constexpr DWORD kShortSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
-    static_assert(kShortSize == 76, "the short form of OPENFILENAMEA is 76 bytes");
-    OPENFILENAMEA request = {};
+    constexpr DWORD kShortSize = offsetof(OPENFILENAMEW, lpTemplateName) + sizeof(LPCWSTR);
+    static_assert(kShortSize == 76, "the short form of OPENFILENAMEW is 76 bytes");
+    // The wide dialog: a chosen name the code page lacks arrives whole, and can
+    // then be kept in its short form instead of with '?' in it.
+    WCHAR filter[sizeof TEXT_BROWSE_FILTER];
+    MultiByteToWideChar(CP_ACP, 0, TEXT_BROWSE_FILTER, sizeof TEXT_BROWSE_FILTER, filter, sizeof TEXT_BROWSE_FILTER);
+    WCHAR chosen[kTextSize] = {};
+    MultiByteToWideChar(CP_ACP, 0, buffer, -1, chosen, kTextSize);
+    OPENFILENAMEW request = {};
     request.lStructSize = kShortSize;
     request.hwndOwner = owner;
     request.hInstance = panelState.instance;
-    request.lpstrFilter = TEXT_BROWSE_FILTER;
+    request.lpstrFilter = filter;
     request.nFilterIndex = 0;
-    request.lpstrFile = buffer;
+    request.lpstrFile = chosen;
     request.nMaxFile = kTextSize;
     // NODEREFERENCELINKS: a chosen shortcut is itself the item, not its target.
     request.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NONETWORKBUTTON
                     | OFN_NODEREFERENCELINKS | OFN_ENABLESIZING | OFN_DONTADDTORECENT;
-    return GetOpenFileNameA(&request);
+    if (!GetOpenFileNameW(&request))
+        return FALSE;
+    char path[kTextSize];
+    if (!AnsiPathFor(chosen, path)) {
+        ReportUnnamableFile(owner, chosen);
+        return FALSE;
+    }
+    lstrcpyA(buffer, path);
+    return TRUE;
 }
 
 int PickItemIcon(char* iconPath, int* iconIndex)
@@ -310,9 +326,7 @@ int PickItemIcon(char* iconPath, int* iconIndex)
     int chosen = 0;
     if (result > 0) {
         char path[kTextSize];
-        WCHAR check[kTextSize];
-        if (WideCharToMultiByte(CP_ACP, 0, widePath, -1, path, kTextSize, nullptr, nullptr) > 0
-            && MultiByteToWideChar(CP_ACP, 0, path, -1, check, kTextSize) > 0 && lstrcmpW(check, widePath) == 0) {
+        if (ExactAnsiText(widePath, path, kTextSize)) {
             lstrcpyA(iconPath, path);
             *iconIndex = index;
             chosen = result;

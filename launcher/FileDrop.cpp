@@ -11,6 +11,7 @@
 #include "Panel.h"
 #include "PanelViews.h"
 #include "Texts.h"
+#include "WidePaths.h"
 
 static CLIPFORMAT idListFormat;
 static bool hdropOffered;
@@ -145,12 +146,12 @@ void DestroyPanelDropTarget(PanelDropTarget* target)
     target->Release();
 }
 
-bool ResolveShortcut(const char* path, char* target)
+bool ResolveShortcut(const char* path, char* target, WCHAR* wideTarget)
 {
     CoInitialize(nullptr);
     bool loaded = false;
-    IShellLinkA* link = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+    IShellLinkW* link = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                   reinterpret_cast<void**>(&link));
     if (SUCCEEDED(hr)) {
         IPersistFile* file = nullptr;
@@ -162,8 +163,15 @@ bool ResolveShortcut(const char* path, char* target)
             file->Release();
         }
         if (loaded) {
-            WIN32_FIND_DATAA found;
-            link->GetPath(target, kTextSize, &found, SLGP_UNCPRIORITY);
+            // The target in UTF-16, so that a name the code page lacks is not lost
+            // before it can be turned into its short form.
+            WCHAR found[kTextSize] = {};
+            WIN32_FIND_DATAW unused;
+            link->GetPath(found, kTextSize, &unused, SLGP_UNCPRIORITY);
+            found[kTextSize - 1] = L'\0';
+            if (wideTarget)
+                lstrcpyW(wideTarget, found);
+            AnsiPathFor(found, target);
         }
         link->Release();
     }
@@ -173,11 +181,19 @@ bool ResolveShortcut(const char* path, char* target)
 
 void OnDropFiles(HDROP drop)
 {
-    char path[kTextSize] = {};
-    UINT length = DragQueryFileA(drop, 0, path, kTextSize);
+    WCHAR widePath[kTextSize] = {};
+    UINT length = DragQueryFileW(drop, 0, widePath, kTextSize);
     DragFinish(drop);
     if (length == 0)
         return;  // nothing usable was dropped
+
+    // The file as the panel's ANSI text; a name the code page cannot hold, on a
+    // volume without short names, would name no file at all.
+    char path[kTextSize] = {};
+    if (!AnsiPathFor(widePath, path)) {
+        ReportUnnamableFile(panelState.panelWindow, widePath);
+        return;
+    }
 
     int page = GetCurrentPage();
     int hit = HitTestList();
@@ -188,13 +204,20 @@ void OnDropFiles(HDROP drop)
     }
 
     char target[kTextSize] = {};
-    if (ResolveShortcut(path, target)) {
+    WCHAR wideTarget[kTextSize] = {};
+    const WCHAR* named = widePath;
+    if (ResolveShortcut(path, target, wideTarget)) {
         switch (MessageBoxA(panelState.panelWindow, TEXT_ASK_SHORTCUT_TARGET, TEXT_CAPTION, MB_YESNOCANCEL)) {
         case IDYES:
             // A target without a file-system path gives nothing to start: keep the
             // shortcut itself rather than an item with an empty path.
-            if (target[0])
+            if (target[0]) {
                 CopyText(path, target);
+                named = wideTarget;
+            } else if (wideTarget[0]) {
+                ReportUnnamableFile(panelState.panelWindow, wideTarget);
+                return;
+            }
             break;
         case IDNO:
             break;
@@ -203,7 +226,9 @@ void OnDropFiles(HDROP drop)
         }
     }
 
+    char name[kTextSize];
+    ItemNameFor(named, path, name);
     int n = GetItemCount(page);
-    AddItemFromFile(page, path);
+    AddItemFromFile(page, path, name);
     InsertListItem(-1, GetItemName(page, n), GetItemImageIndex(page, n));
 }

@@ -14,4 +14,6 @@ PanelDropTarget* CreatePanelDropTarget(HWND window);
 void DestroyPanelDropTarget(PanelDropTarget* target);
 
 void OnDropFiles(HDROP drop);
-bool ResolveShortcut(const char* path, char* target);  // target: 520 bytes
+// target: 520 bytes, the link's target as ANSI text (empty when it has none the
+// code page can name); wideTarget, when given: 520 characters, the target as stored.
+bool ResolveShortcut(const char* path, char* target, WCHAR* wideTarget = nullptr);

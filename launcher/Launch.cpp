@@ -19,6 +19,12 @@ bool ItemExists(int page, int item)
     return page >= 0 && page < GetPageCount() && item >= 0 && item < GetItemCount(page);
 }
 
+bool IsQuoted(const char* text)
+{
+    int length = lstrlenA(text);
+    return length >= 2 && text[0] == '"' && text[length - 1] == '"';
+}
+
 }  // namespace
 
 void LaunchItem(int page, int item, const char* parameterOverride)
@@ -30,9 +36,12 @@ void LaunchItem(int page, int item, const char* parameterOverride)
     const LauncherItem& record = GetItem(page, item);
 
     // The shell takes the file as one name; a blank inside it must not split it.
+    // A path the user already typed in quotes is whole as it is: quoting it again
+    // would hand the shell an empty name followed by the rest.
     char file[kTextSize];
     lstrcpyA(file, record.path);
-    PathQuoteSpacesA(file);
+    if (!IsQuoted(file))
+        PathQuoteSpacesA(file);
 
     // An empty string is not "no folder": only a null pointer lets the shell
     // choose its own default.

@@ -250,6 +250,7 @@ void ApplySettings()
     RebuildTabs();
     SendMessageA(panelState.tabControl, TCM_SETCURSEL, 0, 0);
     FillItemList(-1);
+    SettleItemMetrics();
     ApplyPositions();
 }
 

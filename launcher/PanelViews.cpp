@@ -16,13 +16,6 @@ bool IsPage(int page)
     return page >= 0 && page < GetPageCount();
 }
 
-// -1 (no image stored) would read as I_IMAGECALLBACK, which the panel does not
-// answer, and the list view would then draw some other item's image.
-int ListImageFor(int imageIndex)
-{
-    return imageIndex < 0 ? I_IMAGENONE : imageIndex;
-}
-
 void InsertAt(int index, const char* text, int imageIndex)
 {
     LVITEMA item = {};
@@ -39,6 +32,13 @@ void SetListViewStyle(DWORD style)
 }
 
 }  // namespace
+
+// -1 (no image stored) would read as I_IMAGECALLBACK, which the panel does not
+// answer, and the list view would then draw some other item's image.
+int ListImageFor(int imageIndex)
+{
+    return imageIndex < 0 ? I_IMAGENONE : imageIndex;
+}
 
 DWORD ListViewStyleFor(int viewStyle)
 {
@@ -141,6 +141,18 @@ void ApplyPositions()
         if (position.x != -1 && position.y != -1)
             SendMessageA(panelState.listView, LVM_SETITEMPOSITION, i, MAKELPARAM(position.x, position.y));
     }
+}
+
+void SettleItemMetrics()
+{
+    // A list view may lay every icon out anew on its first paint, when it first
+    // measures its items; places set before that paint would be lost. A paint into
+    // a memory DC does that measuring now, shown or hidden, and draws nothing.
+    HDC dc = CreateCompatibleDC(nullptr);
+    if (!dc)
+        return;
+    SendMessageA(panelState.listView, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    DeleteDC(dc);
 }
 
 void SelectPage(int page)

@@ -12,10 +12,13 @@ void SetAutoArrange(bool on);
 void SnapToGrid();
 void SavePositions();
 void ApplyPositions();
+void SettleItemMetrics();  // before the first ApplyPositions of a new list view
 void SelectPage(int page);
 int GetSelectedItem();
 int HitTestList();
 int HitTestTab();
 
+// The list item image for an item's image index: one without an image shows none.
+int ListImageFor(int imageIndex);
 // The list view's window style for a stored view style (others show large icons).
 DWORD ListViewStyleFor(int viewStyle);

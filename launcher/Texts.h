@@ -37,6 +37,7 @@
 #define TEXT_CAPTION "Dockmere"
 #define TEXT_ABOUT "Dockmere  v1.5"
 #define TEXT_ASK_SHORTCUT_TARGET "ショートカット先の実体を登録しますか？"
+#define TEXT_UNNAMABLE_FILE_FORMAT "%s\n\nこのファイル名には表示できない文字が含まれ、短い名前もないため登録できません。"
 
 // Page rename prompt.
 #define TEXT_RENAME_LABEL "新しい名前:"

@@ -19,17 +19,8 @@ if [ "${1:-}" = "--inside" ]; then
     build=$2
     mode=$3
     demo="$build/demo-vantrel"
-    docs="$WINEPREFIX/drive_c/users/Public/Documents"
-    mkdir -p "$docs"
-    if [ -f "$root/demo/Dockmere.txt" ] && [ ! -f "$docs/Dockmere.txt" ]; then
-        cp "$root/demo/Dockmere.txt" "$docs/"
-    fi
-    # Caption buttons are drawn with Marlett, which the prefix needs a copy of.
-    fonts="$WINEPREFIX/drive_c/windows/Fonts"
-    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
-        mkdir -p "$fonts"
-        cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-    fi
+    . "$root/scripts/demo-screenshot.sh"
+    prepare_demo_prefix
 
     plugin=$(winepath -w "$demo/Dockmere.vx" 2>/dev/null)
     host="$build/bin/vantrelhost.exe"
@@ -40,17 +31,8 @@ if [ "${1:-}" = "--inside" ]; then
     fi
 
     size=900x560
-    wine "$host" /size $size /exit 9000 "$plugin" &
-    pid=$!
-    sleep 6
-    import -window root -crop "$size+0+0" +repage "$demo/screenshot.png"
-    rc=0
-    wait $pid || rc=$?
-    if [ $rc -ne 0 ]; then
-        echo "demo: vantrelhost ended with exit code $rc" >&2
-        exit $rc
-    fi
-    echo "demo: wrote $demo/screenshot.png"
+    take_demo_screenshot $size "$demo/screenshot.png" vantrelhost \
+        "$host" /size $size /exit 9000 "$plugin"
     exit 0
 fi
 

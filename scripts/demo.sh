@@ -16,16 +16,8 @@ if [ "${1:-}" = "--inside" ]; then
     build=$2
     mode=$3
     demo="$build/demo"
-    docs="$WINEPREFIX/drive_c/users/Public/Documents"
-    mkdir -p "$docs"
-    [ -f "$docs/Dockmere.txt" ] || cp "$root/demo/Dockmere.txt" "$docs/"
-    # Caption buttons and scroll arrows are drawn with Marlett, which this Wine
-    # does not take from its own font folder: give the prefix a copy.
-    fonts="$WINEPREFIX/drive_c/windows/Fonts"
-    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
-        mkdir -p "$fonts"
-        cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-    fi
+    . "$root/scripts/demo-screenshot.sh"
+    prepare_demo_prefix
 
     plugin=$(winepath -w "$build/bin/Dockmere.kdx" 2>/dev/null)
     folder=$(winepath -w "$demo" 2>/dev/null)
@@ -37,17 +29,8 @@ if [ "${1:-}" = "--inside" ]; then
     fi
 
     size=640x420
-    wine "$host" "$plugin" "$folder" --size $size --exit-after 9000 --quiet &
-    pid=$!
-    sleep 6
-    import -window root -crop "$size+0+0" +repage "$demo/screenshot.png"
-    rc=0
-    wait $pid || rc=$?
-    if [ $rc -ne 0 ]; then
-        echo "demo: kdxhost ended with exit code $rc" >&2
-        exit $rc
-    fi
-    echo "demo: wrote $demo/screenshot.png"
+    take_demo_screenshot $size "$demo/screenshot.png" kdxhost \
+        "$host" "$plugin" "$folder" --size $size --exit-after 9000 --quiet
     exit 0
 fi
 

@@ -20,6 +20,9 @@ fi
 packages="make cmake ninja-build g++ mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
 binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth googletest fonts-ipafont-gothic fonts-wine
 imagemagick zip clang libclang-rt-14-dev"
+# Wine names files in the Unix locale's character set: without a generated UTF-8
+# locale it cannot hold a file name outside ASCII.
+packages="$packages locales"
 
 missing=""
 for p in $packages; do
@@ -82,4 +85,11 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
         echo "install-deps: i386 programs still do not start; Wine cannot run here" >&2
         exit 1
     fi
+fi
+
+# The Japanese UTF-8 locale that the Wine commands run under (LC_ALL=ja_JP.UTF-8).
+if ! locale -a 2>/dev/null | grep -qix 'ja_JP\.utf-\?8'; then
+    need_root "the ja_JP.UTF-8 locale"
+    echo "install-deps: generating the ja_JP.UTF-8 locale"
+    localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 fi

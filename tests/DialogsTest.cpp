@@ -419,6 +419,15 @@ protected:
         return text;
     }
 
+    int ListImage(int index)
+    {
+        LVITEMA entry = {};
+        entry.mask = LVIF_IMAGE;
+        entry.iItem = index;
+        SendMessageA(list_, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+        return entry.iImage;
+    }
+
     ItemTexts Sample(int iconIndex = 0)
     {
         return ItemTexts{"メモ帳", "C:\\windows\\notepad.exe", "/a \"b c\"", "C:\\windows", redIcon_, iconIndex};
@@ -524,10 +533,12 @@ TEST_F(DialogsTest, PropertiesOkStoresEveryFieldAndRefreshesTheList)
         const char* typedIndex;
         int expectedIndex;
         COLORREF expectedColor;
+        bool iconless;  // the item had no image and the typed icon path gives none
     } cases[] = {
-        {"every field changed", {"新しい名前", "D:\\新\\run.exe", "-x", "D:\\work", "", 0}, "0", 0, kBlue},
-        {"emptied name and texts", {"", "", "", "", "", 0}, "", 0, kBlue},
-        {"-1 kept", {"same", "p", "", "", "", 0}, "-1", -1, CLR_INVALID},
+        {"every field changed", {"新しい名前", "D:\\新\\run.exe", "-x", "D:\\work", "", 0}, "0", 0, kBlue, false},
+        {"emptied name and texts", {"", "", "", "", "", 0}, "", 0, kBlue, false},
+        {"-1 kept", {"same", "p", "", "", "", 0}, "-1", -1, CLR_INVALID, false},
+        {"no icon before or after", {"none", "p", "", "", "", 0}, "0", 0, CLR_INVALID, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
@@ -535,11 +546,15 @@ TEST_F(DialogsTest, PropertiesOkStoresEveryFieldAndRefreshesTheList)
         AddPage();
         SendMessageA(list_, LVM_DELETEALLITEMS, 0, 0);
         AddTestItem(0, Sample());
-        int index = AddTestItem(0, Sample(c.expectedIndex == -1 ? -1 : 0));
+        ItemTexts start = Sample(c.expectedIndex == -1 ? -1 : 0);
+        std::string missingIcon = icons_->File("missing.ico");
+        if (c.iconless)
+            start.iconPath = missingIcon;
+        int index = AddTestItem(0, start);
         int image = GetItemImageIndex(0, index);
         int imageCount = ImageList_GetImageCount(large_);
         ItemTexts typed = c.typed;
-        typed.iconPath = c.expectedIndex == -1 ? redIcon_ : blueIcon_;
+        typed.iconPath = c.iconless ? missingIcon : c.expectedIndex == -1 ? redIcon_ : blueIcon_;
 
         ModalDriver driver;
         driver.Then([&](HWND dialog) {
@@ -569,6 +584,8 @@ TEST_F(DialogsTest, PropertiesOkStoresEveryFieldAndRefreshesTheList)
             EXPECT_TRUE(Near(c.expectedColor, wintest::ImageCenterColor(small_, image)));
         }
         EXPECT_EQ(typed.name, ListText(index));
+        // An item without an image shows none, not the list view's callback marker.
+        EXPECT_EQ(c.iconless ? I_IMAGENONE : image, ListImage(index));
         EXPECT_EQ("メモ帳", ListText(0)) << "the other list item is untouched";
         EXPECT_STREQ("メモ帳", GetItem(0, 0).name);
     }
@@ -630,23 +647,32 @@ TEST_F(DialogsTest, PropertiesOfNoItemOpenNothing)
 // ---- The file browser ----
 
 struct OpenFileCall {
-    OPENFILENAMEA request;
-    std::string filter;
+    OPENFILENAMEW request;
+    std::string filter;       // in the code page, for comparison with the panel's text
     std::string initialFile;
 };
 
 std::vector<OpenFileCall> openFileCalls;
 wintest::ImportHook* openFileHook;
 
-BOOL WINAPI RecordGetOpenFileName(OPENFILENAMEA* request)
+std::string InCodePage(const WCHAR* text, int length = -1)
+{
+    char bytes[2048] = {};
+    int written = WideCharToMultiByte(CP_ACP, 0, text, length, bytes, sizeof bytes, nullptr, nullptr);
+    return std::string(bytes, written > 0 && length == -1 ? written - 1 : written > 0 ? written : 0);
+}
+
+BOOL WINAPI RecordGetOpenFileName(OPENFILENAMEW* request)
 {
     OpenFileCall call = {};
     memcpy(&call.request, request, request->lStructSize < sizeof call.request ? request->lStructSize : sizeof call.request);
-    for (const char* p = request->lpstrFilter; p && (*p || p[1]); ++p)
-        call.filter += *p;
-    call.initialFile = request->lpstrFile;
+    int filterLength = 0;
+    for (const WCHAR* p = request->lpstrFilter; p && (*p || p[1]); ++p)
+        ++filterLength;
+    call.filter = InCodePage(request->lpstrFilter, filterLength);
+    call.initialFile = InCodePage(request->lpstrFile);
     openFileCalls.push_back(call);
-    return reinterpret_cast<decltype(&GetOpenFileNameA)>(openFileHook->original())(request);
+    return reinterpret_cast<decltype(&GetOpenFileNameW)>(openFileHook->original())(request);
 }
 
 // The file name field of the file dialog (a combo box with an edit field).
@@ -657,7 +683,7 @@ TEST_F(DialogsTest, BrowseChangesOnlyThePathField)
     int index = AddTestItem(0, Sample());
     std::string chosen = icons_->File("chosen file.txt");
     ASSERT_TRUE(wintest::WriteFileBytes(chosen, "x"));
-    wintest::ImportHook hook("COMDLG32.DLL", "GetOpenFileNameA", reinterpret_cast<void*>(RecordGetOpenFileName));
+    wintest::ImportHook hook("COMDLG32.DLL", "GetOpenFileNameW", reinterpret_cast<void*>(RecordGetOpenFileName));
     ASSERT_TRUE(hook.installed());
     openFileHook = &hook;
 
@@ -698,7 +724,7 @@ TEST_F(DialogsTest, BrowseChangesOnlyThePathField)
         EXPECT_EQ(after.path, GetItem(0, index).path);
 
         ASSERT_EQ(1u, openFileCalls.size());
-        const OPENFILENAMEA& request = openFileCalls[0].request;
+        const OPENFILENAMEW& request = openFileCalls[0].request;
         EXPECT_EQ(76u, request.lStructSize);
         EXPECT_EQ(propertiesDialog, request.hwndOwner);
         EXPECT_EQ(PluginModule(), request.hInstance);

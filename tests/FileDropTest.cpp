@@ -8,12 +8,14 @@
 #include <objbase.h>
 #include <ole2.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "FileDrop.h"
+#include "Launch.h"
 #include "LauncherData.h"
 #include "LivePanel.h"
 #include "ModalDriver.h"
@@ -83,6 +85,18 @@ HDROP MakeDrop(const std::vector<std::string>& paths)
         memcpy(text, path.c_str(), path.size() + 1);
         text += path.size() + 1;
     }
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+// The same block with one UTF-16 path (fWide), as Wine's X11 driver builds it.
+HDROP MakeWideDrop(const std::wstring& path)
+{
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + (path.size() + 2) * sizeof(WCHAR));
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    memcpy(header + 1, path.c_str(), path.size() * sizeof(WCHAR));
     GlobalUnlock(memory);
     return static_cast<HDROP>(memory);
 }
@@ -419,6 +433,61 @@ TEST_F(FileDropTest, FileDroppedOnAnItemStartsItWithTheQuotedPath)
     EXPECT_EQ(quoted, commandLine.substr(commandLine.size() - quoted.size())) << commandLine;
     EXPECT_EQ(std::string::npos, commandLine.find("--own-parameters")) << commandLine;
     SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
+}
+
+// A real file whose name code page 932 lacks, dropped as a wide HDROP: sent, and
+// posted after the drop target turned the data down, as Wine's X11 driver does.
+// The item names the file by its short path and starts it; a file without a
+// short form is refused with a message.
+TEST_F(FileDropTest, NameTheCodePageLacksBecomesAShortPathThatStarts)
+{
+    WCHAR folder[MAX_PATH], probeSource[MAX_PATH], shortWide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, files_.path().c_str(), -1, folder, MAX_PATH);
+    MultiByteToWideChar(CP_ACP, 0, (ProgramFolder() + "LaunchProbe.exe").c_str(), -1, probeSource, MAX_PATH);
+    std::wstring probe = std::wstring(folder) + L"\\caf\u00e9 \ud55c probe.exe";
+    ASSERT_TRUE(CopyFileW(probeSource, probe.c_str(), FALSE)) << "no UTF-8 locale (scripts/install-deps.sh)";
+    ASSERT_NE(0u, GetShortPathNameW(probe.c_str(), shortWide, MAX_PATH));
+    char shortPath[MAX_PATH];
+    WideCharToMultiByte(CP_ACP, 0, shortWide, -1, shortPath, MAX_PATH, nullptr, nullptr);
+    std::string output = files_.File("probe-output.txt"), report;
+    SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", output.c_str());
+    CursorOnEmptySpace();
+    for (bool throughTarget : {false, true}) {
+        int n = GetItemCount(0);
+        FakeDataObject files(true, false);
+        DWORD effect = DROPEFFECT_COPY;
+        if (throughTarget) {
+            target_->DragEnter(&files, MK_LBUTTON, POINTL{0, 0}, &effect);
+            target_->Drop(&files, 0, POINTL{0, 0}, &effect);
+            PostMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(probe)), 0);
+            PumpUntil([&] { return GetItemCount(0) > n; });
+        } else {
+            SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(probe)), 0);
+        }
+        ASSERT_EQ(n + 1, GetItemCount(0)) << throughTarget;
+        EXPECT_STREQ(shortPath, GetItem(0, n).path);
+        std::string shortTitle = PathFindFileNameA(shortPath);
+        EXPECT_EQ(shortTitle.substr(0, shortTitle.rfind('.')), GetItem(0, n).name) << "no long title in CP932";
+        LaunchItem(0, n, nullptr);
+        ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(output, &report); }, 15000)) << "not started";
+        DeleteFileA(output.c_str());
+        EXPECT_EQ(0, lstrcmpiA(shortPath, report.substr(report[0] == '"', strlen(shortPath)).c_str())) << report;
+    }
+    SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
+
+    int items = GetItemCount(0);
+    std::string text;
+    ModalDriver driver;
+    driver.Then([&](HWND box) {
+        text = ItemText(box, 0xFFFF);
+        PostCommand(box, IDOK);
+    });
+    std::wstring gone = std::wstring(folder) + L"\\gone \ud55c.txt";
+    SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(gone)), 0);
+    EXPECT_EQ(items, GetItemCount(0));
+    char expected[1024];
+    wsprintfA(expected, TEXT_UNNAMABLE_FILE_FORMAT, (files_.path() + "\\gone ?.txt").c_str());
+    EXPECT_EQ(expected, text);
 }
 
 TEST_F(FileDropTest, EmptyDropAddsNothing)

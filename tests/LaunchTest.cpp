@@ -158,6 +158,8 @@ TEST_F(LaunchTest, ShellReceivesQuotedPathParametersAndFolder)
         {"no blank, no parameters, no working folder", plainProbe_, "", "", nullptr, plainProbe_, "", false,
          CurrentFolder()},
         {"working folder with blanks", plainProbe_, "x", blankFolder_, nullptr, plainProbe_, "x", true, blankFolder_},
+        {"path typed in quotes", "\"" + blankProbe_ + "\"", "", "", nullptr, "\"" + blankProbe_ + "\"", "", false,
+         CurrentFolder()},
         {"dropped file replaces the own parameters", blankProbe_, "own --flag", "", "\"C:\\x y\\dropped file.txt\"",
          "\"" + blankProbe_ + "\"", "\"C:\\x y\\dropped file.txt\"", false, CurrentFolder()},
     };
@@ -189,11 +191,12 @@ TEST_F(LaunchTest, ShellReceivesQuotedPathParametersAndFolder)
 
         ProbeReport report;
         ASSERT_TRUE(ReadReport(&report)) << "the probe did not report";
-        EXPECT_EQ(0, lstrcmpiA(c.path.c_str(), report.program.c_str())) << report.program;
+        std::string program = c.path[0] == '"' ? c.path.substr(1, c.path.size() - 2) : c.path;
+        EXPECT_EQ(0, lstrcmpiA(program.c_str(), report.program.c_str())) << report.program;
         EXPECT_EQ(c.expectedParameters, report.Arguments()) << report.commandLine;
         EXPECT_EQ(0, lstrcmpiA(c.expectedChildFolder.c_str(), report.folder.c_str())) << report.folder;
-        if (c.path.find(' ') != std::string::npos) {
-            EXPECT_EQ("\"" + c.path + "\"", report.commandLine.substr(0, c.path.size() + 2));
+        if (program.find(' ') != std::string::npos) {
+            EXPECT_EQ("\"" + program + "\"", report.commandLine.substr(0, program.size() + 2));
         }
     }
 }

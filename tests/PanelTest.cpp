@@ -434,6 +434,42 @@ TEST_F(PanelTest, DestroyStoresTheShownPagesPositionsThenWritesTheFile)
     EXPECT_EQ("二", ProfileText(ini, "Page2", "Name"));
 }
 
+// The user's path: stored places, the panel in a host window, the message loop
+// with its paints, page switches, close. The list view arranges on its first
+// paint, which once replaced the places. Cases: shown?, view style, tab strip, switches.
+TEST_F(PanelTest, StoredPlacesSurvivePaintsPageSwitchesAndClose)
+{
+    const struct { bool visible; int viewStyle, showTab; bool switchPages; } cases[] = {
+        {true, 10009, 1, false}, {true, 10010, 1, true}, {true, 4711, 0, false}, {false, 10009, 1, true}};
+    Settings settings;
+    settings.autoArrange = 0;
+    const char* program = "C:\\windows\\notepad.exe";
+    settings.pages = {{"一", {{"a", program, -1, 10, 20}, {"b", program, -1, 150, 90}}},
+                      {"二", {{"c", program, -1, 60, 120}}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.viewStyle);
+        settings.viewStyle = c.viewStyle;
+        settings.showTab = c.showTab;
+        WriteSettings(settings);
+        ShowWindow(nest.top(), c.visible ? SW_SHOWNORMAL : SW_HIDE);
+        HWND panel = Create();
+        Pump(400);  // paints, the posted fonts and the layout timer
+        for (int page : {1, 0, 1, 0})
+            if (c.switchPages) {
+                SendMessageA(panel, WM_COMMAND, 10100 + page, 0);
+                Pump(100);
+            }
+        plugin.Destroy();
+        ShowWindow(nest.top(), SW_HIDE);
+        for (int p = 0; p < 2; ++p)
+            for (size_t i = 0; i < settings.pages[p].items.size(); ++i) {
+                std::string section = "Page" + std::to_string(p + 1) + ":Item" + std::to_string(i + 1);
+                EXPECT_EQ(settings.pages[p].items[i].posX, ProfileInt(IniPath(), section, "PosX")) << section;
+                EXPECT_EQ(settings.pages[p].items[i].posY, ProfileInt(IniPath(), section, "PosY")) << section;
+            }
+    }
+}
+
 TEST_F(PanelTest, HostWithoutAFolderGivesDefaultsAndSavesNowhere)
 {
     struct Case {

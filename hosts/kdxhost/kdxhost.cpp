@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "HostCommandLine.h"
 #include "KdxHostCore.h"
 
 namespace {
@@ -70,35 +71,45 @@ void Report(const Options& options, const char* text)
         MessageBoxA(nullptr, text, "kdxhost", MB_OK | MB_ICONERROR);
 }
 
-bool ParseOptions(int argc, char** argv, Options* options)
+// The paths in the code page, as the KDX side of the host speaks it.
+const char* AnsiText(const wchar_t* text, char* buffer, int size)
 {
-    int positional = 0;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (strcmp(arg, "--quiet") == 0) {
-            options->quiet = true;
-        } else if (strcmp(arg, "--size") == 0 && i + 1 < argc) {
-            if (sscanf(argv[++i], "%dx%d", &options->width, &options->height) != 2)
-                return false;
-        } else if (strcmp(arg, "--show") == 0 && i + 1 < argc) {
-            options->show = argv[++i];
-            if (strcmp(options->show, "menu") != 0 && strcmp(options->show, "properties") != 0)
-                return false;
-        } else if (strcmp(arg, "--exit-after") == 0 && i + 1 < argc) {
-            options->exitAfterMs = atoi(argv[++i]);
-        } else if (arg[0] == '-' && arg[1] == '-') {
+    if (!WideCharToMultiByte(CP_ACP, 0, text, -1, buffer, size, nullptr, nullptr))
+        buffer[0] = '\0';
+    return buffer;
+}
+
+bool ParseOptions(Options* options)
+{
+    HostCommandLine commandLine;
+    static char pluginPath[MAX_PATH * 2];
+    static char settingFolder[MAX_PATH * 2];
+    enum { Quiet, Size, Show, ExitAfter };
+    HostOption named[] = {
+        {L"--quiet", false, nullptr},
+        {L"--size", true, nullptr},
+        {L"--show", true, nullptr},
+        {L"--exit-after", true, nullptr},
+    };
+    const wchar_t* positional[2] = {};
+    int positionalCount = 0;
+    if (!commandLine.Parse(named, 4, positional, 2, &positionalCount, L"--") || positionalCount != 2)
+        return false;
+    options->quiet = named[Quiet].found != nullptr;
+    if (named[Size].found && !ParseHostSize(named[Size].found, &options->width, &options->height))
+        return false;
+    if (named[Show].found) {
+        if (lstrcmpW(named[Show].found, L"menu") == 0)
+            options->show = "menu";
+        else if (lstrcmpW(named[Show].found, L"properties") == 0)
+            options->show = "properties";
+        else
             return false;
-        } else if (positional == 0) {
-            options->pluginPath = arg;
-            ++positional;
-        } else if (positional == 1) {
-            options->settingFolder = arg;
-            ++positional;
-        } else {
-            return false;
-        }
     }
-    return positional == 2;
+    options->exitAfterMs = ParseHostNumber(named[ExitAfter].found);
+    options->pluginPath = AnsiText(positional[0], pluginPath, sizeof pluginPath);
+    options->settingFolder = AnsiText(positional[1], settingFolder, sizeof settingFolder);
+    return true;
 }
 
 void ShowTabs()
@@ -248,10 +259,10 @@ void AddStartTabs()
 
 }  // namespace
 
-int main(int argc, char** argv)
+int main()
 {
     Options options;
-    if (!ParseOptions(argc, argv, &options)) {
+    if (!ParseOptions(&options)) {
         fprintf(stderr,
                 "usage: kdxhost.exe <plugin.kdx> <settingFolder> [--size WxH] [--exit-after MS] [--quiet]\n"
                 "                   [--show menu|properties]\n");

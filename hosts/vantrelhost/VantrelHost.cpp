@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <string>
 
+#include "HostCommandLine.h"
 #include "StandInHost.h"
 
 namespace {
@@ -185,23 +186,26 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
 
 bool ParseCommandLine(HostWindow* w, std::wstring* plugins, std::wstring* profile)
 {
-    int count = 0;
-    wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 1; i < count; ++i) {
-        std::wstring arg = args[i];
-        if (arg == L"/plugins" && i + 1 < count)
-            *plugins = args[++i];
-        else if (arg == L"/profile" && i + 1 < count)
-            *profile = args[++i];
-        else if (arg == L"/exit" && i + 1 < count)
-            w->exitAfter = static_cast<UINT>(_wtoi(args[++i]));
-        else if (arg == L"/size" && i + 1 < count)
-            swscanf(args[++i], L"%dx%d", &w->width, &w->height);
-        else
-            w->pluginPath = arg;
-    }
-    LocalFree(args);
-    return !w->pluginPath.empty();
+    HostCommandLine commandLine;
+    enum { Plugins, Profile, Exit, Size };
+    HostOption named[] = {
+        {L"/plugins", true, nullptr},
+        {L"/profile", true, nullptr},
+        {L"/exit", true, nullptr},
+        {L"/size", true, nullptr},
+    };
+    const wchar_t* plugin = nullptr;
+    int positionalCount = 0;
+    if (!commandLine.Parse(named, 4, &plugin, 1, &positionalCount, nullptr) || !plugin)
+        return false;
+    if (named[Plugins].found)
+        *plugins = named[Plugins].found;
+    if (named[Profile].found)
+        *profile = named[Profile].found;
+    w->exitAfter = static_cast<UINT>(ParseHostNumber(named[Exit].found));
+    ParseHostSize(named[Size].found, &w->width, &w->height);
+    w->pluginPath = plugin;
+    return true;
 }
 
 void AddDemoTabs(StandInHost& host)

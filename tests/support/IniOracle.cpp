@@ -130,6 +130,11 @@ std::string ValueFor(std::mt19937& random, const std::string& key)
 
 }  // namespace
 
+void ForgetProfile(const std::string& path)
+{
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
+}
+
 ProfileFile::ProfileFile(std::string path, const std::string& bytes) : path_(std::move(path))
 {
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, path_.c_str());

@@ -36,6 +36,13 @@ private:
     std::string path_;
 };
 
+// Drops Wine's cached copy of a profile file, so that the next profile call reads
+// the file itself. Wine keeps the last files it read and serves a file from that
+// copy while its write time is unchanged and more than 2.1 s old: a file rewritten
+// within one timestamp tick and read after a stall on a loaded machine would
+// otherwise answer with its old content.
+void ForgetProfile(const std::string& path);
+
 // One look-up: a text with its default, or a number with its default.
 struct Lookup {
     std::string section;

@@ -130,14 +130,18 @@ std::string SettingsFileText(const Settings& settings)
     return text;
 }
 
+// Each look-up first drops Wine's cached copy of the file (IniOracle.h,
+// ForgetProfile): the panel rewrites the file between look-ups of one test.
 int ProfileInt(const std::string& file, const std::string& section, const char* key, int fallback)
 {
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
     return static_cast<int>(GetPrivateProfileIntA(section.c_str(), key, fallback, file.c_str()));
 }
 
 std::string ProfileText(const std::string& file, const std::string& section, const char* key)
 {
     char text[600] = "";
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
     GetPrivateProfileStringA(section.c_str(), key, "", text, sizeof text, file.c_str());
     return text;
 }
