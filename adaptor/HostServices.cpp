@@ -3,8 +3,7 @@
 // request is released before the request returns, whichever way it answers.
 #include "KdxAdaptor.h"
 
-#include <cstring>
-#include <new>
+#include <string.h>
 
 namespace {
 
