@@ -63,4 +63,4 @@ add_wine_test(AdaptorDockmereTest SOURCES AdaptorDockmereTest.cpp LIBS adaptor_t
 add_custom_target(help_text ALL
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/adaptor/KdxPanel.ini ${CMAKE_BINARY_DIR}/bin/KdxPanel.ini)
 add_wine_test(AdaptorLayoutTest SOURCES AdaptorLayoutTest.cpp LIBS test_support
-              DEPENDS platform_modules help_text fake_full)
+              DEPENDS platform_modules help_text)
