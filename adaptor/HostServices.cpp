@@ -90,6 +90,7 @@ int32_t IndexOfTab(VITabList* list, VITab* tab)
     return -1;
 }
 
+// Never 0: an exhausted heap raises STATUS_NO_MEMORY (PlatformRuntime.cpp).
 void* KDX_CALL HostAlloc(uint32_t size) { return ::operator new(size); }
 
 int32_t KDX_CALL HostFree(void* block)

@@ -4,7 +4,7 @@
 # mode, so mingw's start-up code (DllMain, WinMain, static initialisers), its
 # import libraries and our .def files serve as they do for g++. There is no C++
 # runtime for this target: no exceptions, no RTTI, no compiled standard library;
-# operator new and delete come from hostlib/PlatformRuntime.cpp.
+# operator new and delete come from adaptor/PlatformRuntime.cpp.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
