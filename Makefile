@@ -1,4 +1,8 @@
 # Front door: make demo | make test | make bench | make fuzz | make dist
+# Two toolchains, one build: mingw-w64 g++ (cmake/i686-w64-mingw32.cmake) for
+# Dockmere.kdx, kdxhost and the tests; clang and lld in the platform's C++ layout
+# (cmake/i686-pc-windows-msvc.cmake) for Brevlin.vx, VantrelLib.vx and
+# vantrelhost.exe, built by the first build into the same bin/.
 BUILD ?= build
 HOST ?= kdx
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)

@@ -3,8 +3,7 @@
 // request is released before the request returns, whichever way it answers.
 #include "KdxAdaptor.h"
 
-#include <cstring>
-#include <new>
+#include <string.h>
 
 namespace {
 
@@ -91,6 +90,7 @@ int32_t IndexOfTab(VITabList* list, VITab* tab)
     return -1;
 }
 
+// Never 0: an exhausted heap raises STATUS_NO_MEMORY (PlatformRuntime.cpp).
 void* KDX_CALL HostAlloc(uint32_t size) { return ::operator new(size); }
 
 int32_t KDX_CALL HostFree(void* block)

@@ -3,7 +3,7 @@
 // window shown when no usable plug-in is there.
 #include "KdxAdaptor.h"
 
-#include <cstring>
+#include <string.h>
 
 namespace {
 
@@ -53,7 +53,7 @@ HWND VCALL KdxAdaptor::Create(HWND parent)
         // Only a window can own the timer: SetTimer on no window makes a thread
         // timer with an id of its own, which Destroy could never kill.
         if (hostedWindow)
-            SetTimer(hostedWindow, kTickTimerId, kTickPeriod, TickTimerProc);
+            StartTickTimer();
         return hostedWindow;
     }
 
@@ -110,10 +110,26 @@ bool VCALL KdxAdaptor::Forward(uint32_t value)
     return pluginTable.forward(value) != 0;
 }
 
+KdxAdaptor* KdxAdaptor::ticking;
+
+void KdxAdaptor::StartTickTimer()
+{
+    if (!SetTimer(hostedWindow, kTickTimerId, kTickPeriod, TickTimerProc))
+        return;
+    nextTicking = ticking;
+    ticking = this;
+}
+
 void KdxAdaptor::StopTickTimer()
 {
-    if (module && !fallback && hostedWindow)
-        KillTimer(hostedWindow, kTickTimerId);
+    for (KdxAdaptor** link = &ticking; *link; link = &(*link)->nextTicking) {
+        if (*link == this) {
+            *link = nextTicking;
+            nextTicking = nullptr;
+            KillTimer(hostedWindow, kTickTimerId);
+            return;
+        }
+    }
 }
 
 bool KdxAdaptor::LoadPlugin(const wchar_t* path)
@@ -154,9 +170,13 @@ bool KdxAdaptor::UnloadPlugin()
     return true;
 }
 
-void CALLBACK KdxAdaptor::TickTimerProc(HWND, UINT, UINT_PTR, DWORD)
+void CALLBACK KdxAdaptor::TickTimerProc(HWND window, UINT, UINT_PTR, DWORD)
 {
-    KdxAdaptor* adaptor = currentAdaptor;
-    if (adaptor && adaptor->module && adaptor->pluginTable.tick)
-        adaptor->pluginTable.tick(&adaptor->services, adaptor->hostedWindow);
+    for (KdxAdaptor* adaptor = ticking; adaptor; adaptor = adaptor->nextTicking) {
+        if (adaptor->hostedWindow == window) {
+            if (adaptor->module && adaptor->pluginTable.tick)
+                adaptor->pluginTable.tick(&adaptor->services, adaptor->hostedWindow);
+            return;
+        }
+    }
 }

@@ -4,12 +4,11 @@
 
 #include <commdlg.h>
 
-#include <cstring>
-#include <cwchar>
+#include <string.h>
+#include <wchar.h>
 
 HMODULE moduleHandle;
 wchar_t moduleTitle[MAX_PATH];
-KdxAdaptor* currentAdaptor;
 
 namespace {
 
@@ -76,6 +75,12 @@ wchar_t* CopyToHostString(const wchar_t* text)
 {
     size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
     auto* copy = static_cast<wchar_t*>(VexGetMemory()->Allocate(static_cast<uint32_t>(bytes)));
+    // A method that promises a string never hands the host null, and nothing is
+    // written through a null block: a host memory that has none left ends the
+    // call with the allocation failure of the platform, as our own heap does
+    // (PlatformRuntime.cpp).
+    if (!copy)
+        RaiseException(static_cast<DWORD>(STATUS_NO_MEMORY), EXCEPTION_NONCONTINUABLE, 0, nullptr);
     memcpy(copy, text, bytes);
     return copy;
 }
@@ -88,9 +93,9 @@ KdxAdaptor::KdxAdaptor()
       pluginTable(),
       module(nullptr),
       getPluginInfoProc(nullptr),
-      initializeProc(nullptr)
+      initializeProc(nullptr),
+      nextTicking(nullptr)
 {
-    currentAdaptor = this;
 }
 
 KdxAdaptor::~KdxAdaptor()
@@ -98,8 +103,6 @@ KdxAdaptor::~KdxAdaptor()
     // A host that lets go without Destroy leaves the plug-in loaded; its timer
     // must not outlive the object.
     StopTickTimer();
-    if (currentAdaptor == this)
-        currentAdaptor = nullptr;
 }
 
 bool VCALL KdxAdaptor::QueryInterface(uint32_t id, void** out)

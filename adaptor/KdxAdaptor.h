@@ -35,8 +35,15 @@ private:
     bool LoadPlugin(const wchar_t* path);
     bool UnloadPlugin();
     HWND CreateFallbackWindow(HWND parent);
+    void StartTickTimer();
     void StopTickTimer();
     static void CALLBACK TickTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
+
+    // The objects whose tick timer runs, linked through nextTicking: the timer
+    // procedure finds the object whose Create started the timer on its window,
+    // whatever other objects of this module come and go, and never one that is
+    // gone (the destructor stops its timer and takes it out).
+    static KdxAdaptor* ticking;
 
     int32_t refCount;
     HWND hostedWindow;  // the plug-in's panel window or the fallback window
@@ -48,14 +55,12 @@ private:
     HMODULE module;  // the loaded KDX plug-in, 0 when none
     KdxGetPluginInfoProc getPluginInfoProc;
     KdxInitializeProc initializeProc;
+    KdxAdaptor* nextTicking;
 };
 
 // Module-wide state of the adaptor (KdxAdaptor.cpp).
 extern HMODULE moduleHandle;
 extern wchar_t moduleTitle[MAX_PATH];  // file title without extension
-// The most recently constructed object, which the tick timer drives; cleared when
-// that object is destroyed.
-extern KdxAdaptor* currentAdaptor;
 
 // Computes moduleTitle from this module's file name.
 void UpdateModuleTitle();

@@ -13,12 +13,17 @@
 
 #include <windows.h>
 
-#include <cstdint>
+#include <stdint.h>
 
+// Classes are exported by their decorated names; the functions by their plain
+// names through hostlib/VantrelLib.def, since lld's mingw mode and the platform
+// compiler disagree about the leading underscore of a C name in an export directive.
 #ifdef VANTRELLIB_BUILD
 #define VANTREL_API __declspec(dllexport)
+#define VANTREL_FUNCTION
 #else
 #define VANTREL_API __declspec(dllimport)
+#define VANTREL_FUNCTION __declspec(dllimport)
 #endif
 
 #define VCALL __stdcall
@@ -168,21 +173,21 @@ public:
 extern "C" {
 
 // The host's client and memory; borrowed, never released by the caller.
-VANTREL_API VIClient* VexGetClient();
-VANTREL_API VIMemory* VexGetMemory();
+VANTREL_FUNCTION VIClient* VexGetClient();
+VANTREL_FUNCTION VIMemory* VexGetMemory();
 
 // A message box owned by the host's active window.
-VANTREL_API int VexMessageBox(const wchar_t* text, uint32_t flags);
+VANTREL_FUNCTION int VexMessageBox(const wchar_t* text, uint32_t flags);
 
 // The text stored under `key` in `file`; empty when there is none. See the
 // library's source for where the file is looked up and how it is read.
-VANTREL_API VString VexLoadString(const wchar_t* file, const wchar_t* key);
+VANTREL_FUNCTION VString VexLoadString(const wchar_t* file, const wchar_t* key);
 
 // A copy of `text` in the host's memory, and its release.
-VANTREL_API wchar_t* VexAllocString(const wchar_t* text);
-VANTREL_API void VexFreeString(wchar_t* text);
+VANTREL_FUNCTION wchar_t* VexAllocString(const wchar_t* text);
+VANTREL_FUNCTION void VexFreeString(wchar_t* text);
 
 // Installs the host's client and memory (both borrowed; null removes them).
 // Without a memory object the library uses its own heap.
-VANTREL_API void VexRegisterHost(VIClient* client, VIMemory* memory);
+VANTREL_FUNCTION void VexRegisterHost(VIClient* client, VIMemory* memory);
 }

@@ -3,8 +3,9 @@
 //
 // The host reaches VIPluginBase from any of the three interface pointers
 // through the pointer's virtual-base table, so the interfaces are declared with
-// virtual inheritance exactly as below. That layout belongs to the compiler:
-// host and plug-in must be built by compilers that agree on it.
+// virtual inheritance exactly as below, in the layout of the platform's compiler
+// (cmake/i686-pc-windows-msvc.cmake): each interface pointer has its own table
+// at +0, counting its own operations from 0, and its virtual-base table at +4.
 #pragma once
 
 #include "VantrelLib.h"

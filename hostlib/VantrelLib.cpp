@@ -4,8 +4,8 @@
 #define VANTRELLIB_BUILD
 #include "VantrelLib.h"
 
-#include <cstring>
-#include <cwchar>
+#include <string.h>
+#include <wchar.h>
 
 namespace {
 
@@ -34,7 +34,8 @@ public:
 
 HeapMemory heapMemory;
 
-void* HeapBlock(size_t bytes) { return HeapAlloc(GetProcessHeap(), 0, bytes ? bytes : 1); }
+// Never null: an exhausted heap raises STATUS_NO_MEMORY.
+void* HeapBlock(size_t bytes) { return HeapAlloc(GetProcessHeap(), HEAP_GENERATE_EXCEPTIONS, bytes ? bytes : 1); }
 void FreeHeapBlock(void* block)
 {
     if (block)
@@ -223,10 +224,10 @@ int VexMessageBox(const wchar_t* text, uint32_t flags)
     return MessageBoxW(GetActiveWindow(), text ? text : L"", L"Vantrel", flags);
 }
 
-// Reads `key` of the section [Strings] of `file` with the profile functions, so
-// the file may be ANSI, UTF-8 or UTF-16 with a byte order mark. A relative file
-// name starts from the host's plug-in folder. A value is one line; in it "\n"
-// stands for a line break (CR LF) and "\\" for a backslash.
+// Reads `key` of the section [Strings] of `file` with the profile functions and
+// answers the value as they give it, so a file the host reads on any system
+// reads the same here: UTF-16LE with a byte order mark, or the system code page.
+// A relative file name starts from the host's plug-in folder.
 VString VexLoadString(const wchar_t* file, const wchar_t* key)
 {
     VString result;
@@ -247,19 +248,7 @@ VString VexLoadString(const wchar_t* file, const wchar_t* key)
         FreeHeapBlock(value);
         size *= 4;
     }
-    wchar_t pair[3] = {};
-    for (const wchar_t* p = value; *p; ++p) {
-        if (p[0] == L'\\' && p[1] == L'n') {
-            result += L"\r\n";
-            ++p;
-        } else if (p[0] == L'\\' && p[1] == L'\\') {
-            result += L"\\";
-            ++p;
-        } else {
-            pair[0] = *p;
-            result += pair;
-        }
-    }
+    result = value;
     FreeHeapBlock(value);
     return result;
 }

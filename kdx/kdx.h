@@ -8,8 +8,8 @@
 
 #include <windows.h>
 
-#include <cstddef>
-#include <cstdint>
+#include <stddef.h>
+#include <stdint.h>
 
 static_assert(sizeof(void*) == 4, "KDX modules are 32-bit");
 

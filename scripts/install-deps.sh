@@ -19,7 +19,7 @@ fi
 
 packages="make cmake ninja-build g++ mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
 binutils-mingw-w64-i686 wine wine32:i386 xvfb xauth googletest fonts-ipafont-gothic fonts-wine
-imagemagick zip clang libclang-rt-14-dev"
+imagemagick zip clang libclang-rt-14-dev lld"
 # Wine names files in the Unix locale's character set: without a generated UTF-8
 # locale it cannot hold a file name outside ASCII.
 packages="$packages locales"

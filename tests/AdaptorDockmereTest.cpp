@@ -147,6 +147,8 @@ TEST_F(AdaptorDockmereTest, PanelShowsAndSavesItsSettingsInTheServicesSettingFol
 
 TEST_F(AdaptorDockmereTest, StandInHostProgramRunsThePanelAndClosesItself)
 {
+    // vantrelhost.exe and the copy it runs are both the platform build.
+    vx = folder.Install("Dockmere", "Dockmere.kdx", kPlatformAdaptor);
     std::wstring command = L"\"" + Wide(wintest::ProgramFolder()) + L"vantrelhost.exe\" /profile \"" + Wide(profile) +
                            L"\" /exit 1500 \"" + vx + L"\"";
     STARTUPINFOW startup = {};

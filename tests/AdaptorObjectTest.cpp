@@ -64,7 +64,7 @@ TEST_F(AdaptorObjectTest, OverlongTitleKeepsTheIdentityWithin255Characters)
     CreateDirectoryA(shortFolder.c_str(), nullptr);
     std::string title(240, 'L');
     std::string path = shortFolder + "\\" + title + ".vx";
-    ASSERT_TRUE(CopyFileA((wintest::ProgramFolder() + "Brevlin.vx").c_str(), path.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((wintest::ProgramFolder() + kGxxAdaptor).c_str(), path.c_str(), FALSE));
     ASSERT_TRUE(session.Load(Wide(path)));
     EXPECT_EQ(session.Name(), Wide(title));
     std::wstring id = session.Id();
@@ -124,7 +124,7 @@ TEST_F(AdaptorObjectTest, ExportsAndTheHostLibraryForwards)
 {
     ASSERT_TRUE(session.Load(folder.Install("Exports")));
     HMODULE adaptor = session.module();
-    HMODULE library = GetModuleHandleA("VantrelLib.vx");
+    HMODULE library = GetModuleHandleA(kGxxLibrary);
     ASSERT_NE(library, nullptr);
     EXPECT_EQ(GetProcAddress(adaptor, "VPI_CreateInstance"), GetProcAddress(adaptor, "_VPI_CreateInstance@4"));
 
@@ -152,25 +152,41 @@ TEST_F(AdaptorObjectTest, ExportsAndTheHostLibraryForwards)
     EXPECT_STREQ(load(L"KdxPanel.ini", L"HowToUseKdxAdaptor").GetText(), kHelpText);
 }
 
-TEST_F(AdaptorObjectTest, ImportsOnlySystemModulesAndTheHostLibrary)
+TEST_F(AdaptorObjectTest, ShippedBuildImportsOnlySystemModulesAndTheHostLibraryByPlatformNames)
 {
-    HMODULE adaptor = LoadLibraryExA((wintest::ProgramFolder() + "Brevlin.vx").c_str(), nullptr, 0);
+    HMODULE adaptor = LoadLibraryExA((wintest::ProgramFolder() + kPlatformAdaptor).c_str(), nullptr, 0);
     ASSERT_NE(adaptor, nullptr);
     auto* base = reinterpret_cast<const uint8_t*>(adaptor);
     auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     std::vector<std::string> imports;
+    std::vector<std::string> fromLibrary;  // what comes from VantrelLib.vx, by name
     for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); entry->Name;
          ++entry) {
         std::string name = reinterpret_cast<const char*>(base + entry->Name);
         std::transform(name.begin(), name.end(), name.begin(), [](char c) { return static_cast<char>(tolower(c)); });
         imports.push_back(name);
+        if (name != "vantrellib.vx")
+            continue;
+        for (auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA32*>(base + entry->OriginalFirstThunk);
+             thunk->u1.AddressOfData; ++thunk) {
+            if (!(thunk->u1.Ordinal & IMAGE_ORDINAL_FLAG32))
+                fromLibrary.push_back(
+                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + thunk->u1.AddressOfData)->Name);
+        }
     }
     FreeLibrary(adaptor);
     std::sort(imports.begin(), imports.end());
     EXPECT_EQ(imports, (std::vector<std::string>{"comdlg32.dll", "kernel32.dll", "msvcrt.dll", "user32.dll",
                                                  "vantrellib.vx"}));
+    // The host library's classes by the platform compiler's decorated names.
+    for (const char* name : {"?IsFileExist@VMisc@@SA_NPB_W@Z", "??0VObject@@QAE@XZ", "??0VCharConv@@QAE@XZ",
+                             "?a2t@VCharConv@@QAEPB_WPBD@Z", "VexGetMemory"}) {
+        EXPECT_NE(std::find(fromLibrary.begin(), fromLibrary.end(), name), fromLibrary.end()) << name;
+    }
+    for (const std::string& name : fromLibrary)
+        EXPECT_NE(name.compare(0, 2, "_Z"), 0) << name;
 }
 
 }  // namespace

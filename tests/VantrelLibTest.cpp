@@ -29,8 +29,8 @@ TEST_F(VantrelLibTest, LoadStringReadsEveryEncodingFromThePluginFolder)
         std::string bytes;
         std::wstring expected;
     } cases[] = {
-        {"utf8.ini", u8"\xEF\xBB\xBF[Strings]\r\nKey=一行目\\n二行目\r\n", L"一行目\r\n二行目"},
-        {"utf16.ini", Utf16File(L"[Strings]\r\nKey=表示\\\\n\r\n"), L"表示\\n"},
+        // Backslashes are text: the value comes back as the profile functions read it.
+        {"utf16.ini", Utf16File(L"[Strings]\r\nKey=kdx\\new 表示\\\\n\r\n"), L"kdx\\new 表示\\\\n"},
         {"ansi.ini", "[Strings]\r\nKey=表示 \\x\r\n", L"表示 \\x"},  // code page 932, 0x5C trail byte
         {"other.ini", "[Strings]\r\nOther=1\r\n", L""},
         {"missing.ini", "", L""},

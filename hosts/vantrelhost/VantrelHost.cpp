@@ -13,11 +13,12 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <cstdio>
-#include <string>
+#include <stdio.h>
+#include <stdlib.h>
+#include <wchar.h>
 
 #include "HostCommandLine.h"
-#include "StandInHost.h"
+#include "HostObjects.h"
 
 namespace {
 
@@ -27,20 +28,18 @@ constexpr int kPaneWidth = 320;
 constexpr int kLineHeight = 22;
 constexpr int kGap = 4;
 constexpr UINT_PTR kExitTimer = 1;
-constexpr UINT_PTR kLogTimer = 2;
 constexpr int kTabStripId = 100;
 
 struct HostWindow {
-    StandInHost host;
-    PluginSession session;
+    HostObjects host;
+    PanelSession session;
     HWND frame = nullptr;
     HWND pane = nullptr;
     HWND tabStrip = nullptr;
     HWND addressLabel = nullptr;
     HWND logCaption = nullptr;
     HWND logList = nullptr;
-    size_t logShown = 0;
-    std::wstring pluginPath;
+    wchar_t pluginPath[MAX_PATH] = {};
     UINT exitAfter = 0;
     int width = 900;
     int height = 600;
@@ -48,53 +47,64 @@ struct HostWindow {
 
 HostWindow* hostWindow;
 
-std::wstring WithSeparator(std::wstring folder)
+// Folders are MAX_PATH buffers.
+void WithSeparator(wchar_t* folder)
 {
-    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/')
-        folder += L'\\';
-    return folder;
+    size_t length = wcslen(folder);
+    if (length > 0 && length + 1 < MAX_PATH && folder[length - 1] != L'\\' && folder[length - 1] != L'/')
+        lstrcatW(folder, L"\\");
 }
 
-std::wstring FullPath(const std::wstring& path)
+void FullPath(wchar_t* path)
 {
     wchar_t full[MAX_PATH] = {};
-    DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::wstring(full) : path;
+    DWORD length = GetFullPathNameW(path, MAX_PATH, full, nullptr);
+    if (length > 0 && length < MAX_PATH)
+        lstrcpynW(path, full, MAX_PATH);
 }
 
-std::wstring FolderOf(const std::wstring& path)
+void FolderOf(const wchar_t* path, wchar_t* folder)
 {
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+    lstrcpynW(folder, path, MAX_PATH);
+    wchar_t* slash = wcsrchr(folder, L'\\');
+    wchar_t* other = wcsrchr(folder, L'/');
+    if (other > slash)
+        slash = other;
+    if (slash)
+        slash[1] = 0;
+    else
+        folder[0] = 0;
 }
 
-std::wstring ProgramFolder()
+void ProgramFolder(wchar_t* folder)
 {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return FolderOf(path);
+    FolderOf(path, folder);
 }
 
-void ShowTabs(HostWindow* w)
+void ShowTabs(void* context)
 {
+    auto* w = static_cast<HostWindow*>(context);
+    if (!w->tabStrip)
+        return;
     SendMessageW(w->tabStrip, TCM_DELETEALLITEMS, 0, 0);
     for (int i = 0; i < w->host.TabCount(); ++i) {
-        std::wstring title = w->host.TabAt(i).title;
         TCITEMW item = {};
         item.mask = TCIF_TEXT;
-        item.pszText = &title[0];
+        item.pszText = const_cast<wchar_t*>(w->host.TabTitle(i));
         SendMessageW(w->tabStrip, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item));
     }
     int current = w->host.CurrentTab();
     SendMessageW(w->tabStrip, TCM_SETCURSEL, current, 0);
-    SetWindowTextW(w->addressLabel, current >= 0 ? w->host.TabAt(current).address.c_str() : L"");
+    SetWindowTextW(w->addressLabel, current >= 0 ? w->host.TabAddress(current) : L"");
 }
 
-void ShowNewLogLines(HostWindow* w)
+void ShowLogLine(void* context, const wchar_t* line)
 {
-    const auto& log = w->host.log();
-    for (; w->logShown < log.size(); ++w->logShown)
-        SendMessageW(w->logList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(log[w->logShown].c_str()));
+    auto* w = static_cast<HostWindow*>(context);
+    if (w->logList)
+        SendMessageW(w->logList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
 }
 
 void Layout(HostWindow* w)
@@ -136,18 +146,19 @@ bool OnCreate(HostWindow* w, HWND frame)
                                     nullptr, instance, nullptr);
     w->logList = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT,
                                  0, 0, 0, 0, frame, nullptr, instance, nullptr);
-    for (HWND control : {w->tabStrip, w->addressLabel, w->logCaption, w->logList})
+    const HWND controls[] = {w->tabStrip, w->addressLabel, w->logCaption, w->logList};
+    for (HWND control : controls)
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(w->host.font()), FALSE);
-    w->host.onTabsChanged = [w] { ShowTabs(w); };
     ShowTabs(w);
 
     if (!w->session.Load(w->pluginPath))
         return false;
-    SetWindowTextW(frame, (L"Vantrel - " + w->session.Name()).c_str());
+    wchar_t title[300] = L"Vantrel - ";
+    w->session.Name(title + 10, 290);
+    SetWindowTextW(frame, title);
     w->session.Create(w->pane);
     Layout(w);
     w->session.Show(true);
-    SetTimer(frame, kLogTimer, 250, nullptr);
     if (w->exitAfter)
         SetTimer(frame, kExitTimer, w->exitAfter, nullptr);
     return true;
@@ -171,8 +182,6 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
     case WM_TIMER:
         if (wParam == kExitTimer)
             DestroyWindow(frame);
-        else if (wParam == kLogTimer)
-            ShowNewLogLines(w);
         return 0;
     case WM_DESTROY:
         // The panel goes while its pane still exists: its destroy entry saves
@@ -184,7 +193,8 @@ LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(frame, message, wParam, lParam);
 }
 
-bool ParseCommandLine(HostWindow* w, std::wstring* plugins, std::wstring* profile)
+// `plugins` and `profile` are MAX_PATH buffers.
+bool ParseCommandLine(HostWindow* w, wchar_t* plugins, wchar_t* profile)
 {
     HostCommandLine commandLine;
     enum { Plugins, Profile, Exit, Size };
@@ -199,20 +209,20 @@ bool ParseCommandLine(HostWindow* w, std::wstring* plugins, std::wstring* profil
     if (!commandLine.Parse(named, 4, &plugin, 1, &positionalCount, nullptr) || !plugin)
         return false;
     if (named[Plugins].found)
-        *plugins = named[Plugins].found;
+        lstrcpynW(plugins, named[Plugins].found, MAX_PATH);
     if (named[Profile].found)
-        *profile = named[Profile].found;
+        lstrcpynW(profile, named[Profile].found, MAX_PATH);
     w->exitAfter = static_cast<UINT>(ParseHostNumber(named[Exit].found));
     ParseHostSize(named[Size].found, &w->width, &w->height);
-    w->pluginPath = plugin;
+    lstrcpynW(w->pluginPath, plugin, MAX_PATH);
     return true;
 }
 
-void AddDemoTabs(StandInHost& host)
+void AddDemoTabs(HostObjects& host)
 {
-    host.AddTab({L"スタートページ", L"about:start", 1});
-    host.AddTab({L"ニュース", L"https://news.example.jp/", 2});
-    host.AddTab({L"天気予報", L"https://weather.example.jp/tokyo", 3});
+    host.AddTab(L"スタートページ", L"about:start", 1);
+    host.AddTab(L"ニュース", L"https://news.example.jp/", 2);
+    host.AddTab(L"天気予報", L"https://weather.example.jp/tokyo", 3);
 }
 
 }  // namespace
@@ -224,20 +234,35 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 
     HostWindow w;
     hostWindow = &w;
-    std::wstring plugins;
-    std::wstring profile;
-    if (!ParseCommandLine(&w, &plugins, &profile)) {
+    w.host.context = &w;
+    w.host.onTabsChanged = ShowTabs;
+    w.host.onLog = ShowLogLine;
+    wchar_t plugins[MAX_PATH] = {};
+    wchar_t profile[MAX_PATH] = {};
+    if (!ParseCommandLine(&w, plugins, profile)) {
         MessageBoxW(nullptr, L"vantrelhost.exe [/plugins <folder>] [/profile <folder>] [/size <w>x<h>] [/exit <ms>] <plugin.vx>",
                     L"Vantrel", MB_OK);
         return 2;
     }
-    w.pluginPath = FullPath(w.pluginPath);
-    plugins = WithSeparator(plugins.empty() ? FolderOf(w.pluginPath) : FullPath(plugins));
-    profile = WithSeparator(profile.empty() ? plugins : FullPath(profile));
-    w.host.SetFolder(VexFolderProgram, ProgramFolder());
+    FullPath(w.pluginPath);
+    if (plugins[0])
+        FullPath(plugins);
+    else
+        FolderOf(w.pluginPath, plugins);
+    WithSeparator(plugins);
+    if (profile[0])
+        FullPath(profile);
+    else
+        lstrcpynW(profile, plugins, MAX_PATH);
+    WithSeparator(profile);
+    wchar_t folder[MAX_PATH] = {};
+    ProgramFolder(folder);
+    w.host.SetFolder(VexFolderProgram, folder);
     w.host.SetFolder(VexFolderPlugins, plugins);
     w.host.SetFolder(VexFolderProfile, profile);
-    w.host.SetFolder(VexFolderCache, profile + L"cache\\");
+    lstrcpynW(folder, profile, MAX_PATH - 6);
+    lstrcatW(folder, L"cache\\");
+    w.host.SetFolder(VexFolderCache, folder);
     AddDemoTabs(w.host);
     w.host.Register();
 
@@ -258,8 +283,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     HWND frame = CreateWindowExW(0, kFrameClass, L"Vantrel", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, w.width,
                                  w.height, nullptr, nullptr, instance, nullptr);
     if (!frame) {
-        if (!w.exitAfter)
-            MessageBoxW(nullptr, (L"Cannot load " + w.pluginPath).c_str(), L"Vantrel", MB_OK | MB_ICONERROR);
+        if (!w.exitAfter) {
+            wchar_t text[MAX_PATH + 16] = L"Cannot load ";
+            lstrcatW(text, w.pluginPath);
+            MessageBoxW(nullptr, text, L"Vantrel", MB_OK | MB_ICONERROR);
+        }
         return 1;
     }
     ShowWindow(frame, show);

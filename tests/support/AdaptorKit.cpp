@@ -5,14 +5,19 @@ namespace adaptortest {
 namespace {
 constexpr char kLogVariable[] = "FAKE_KDX_LOG";
 
-// UTF-8 with a byte order mark; a value is one line, "\n" stands for a break.
-constexpr char kHelpIni[] =
-    u8"\xEF\xBB\xBF; help text shown instead of an unusable plug-in\r\n"
-    u8"[Strings]\r\n"
-    u8"HowToUseKdxAdaptor=プラグインを kdx\\\\ に置いてください。\\nPut the plug-in into kdx\\\\.\r\n";
+// UTF-16LE with a byte order mark, as the shipped KdxPanel.ini: the platform's
+// profile functions read it as it is, a backslash included.
+constexpr wchar_t kHelpIni[] =
+    L"\xFEFF; help text shown instead of an unusable plug-in\r\n"
+    L"[Strings]\r\n"
+    L"HowToUseKdxAdaptor=プラグインを kdx\\ に置いてください。Put the plug-in into kdx\\new.\r\n";
 }  // namespace
 
-const wchar_t kHelpText[] = L"プラグインを kdx\\ に置いてください。\r\nPut the plug-in into kdx\\.";
+const char kPlatformAdaptor[] = "Brevlin.vx";
+const char kGxxAdaptor[] = "Brevlin-gxx.vx";
+const char kGxxLibrary[] = "VantrelLib-gxx.vx";
+
+const wchar_t kHelpText[] = L"プラグインを kdx\\ に置いてください。Put the plug-in into kdx\\new.";
 
 std::wstring Wide(const std::string& ansi)
 {
@@ -48,16 +53,17 @@ int CountEvents(const std::string& prefix)
 PluginFolder::PluginFolder()
 {
     CreateDirectoryA(temp_.File("kdx").c_str(), nullptr);
-    wintest::WriteFileBytes(temp_.File("KdxPanel.ini"), kHelpIni);
+    wintest::WriteFileBytes(temp_.File("KdxPanel.ini"),
+                            std::string(reinterpret_cast<const char*>(kHelpIni), sizeof kHelpIni - sizeof(wchar_t)));
 }
 
 std::wstring PluginFolder::root() const { return Wide(temp_.path()) + L"\\"; }
 
-std::wstring PluginFolder::Install(const std::string& name, const std::string& kdx)
+std::wstring PluginFolder::Install(const std::string& name, const std::string& kdx, const char* adaptor)
 {
     std::string program = wintest::ProgramFolder();
     std::string vx = temp_.File(name + ".vx");
-    CopyFileA((program + "Brevlin.vx").c_str(), vx.c_str(), FALSE);
+    CopyFileA((program + adaptor).c_str(), vx.c_str(), FALSE);
     if (!kdx.empty())
         CopyFileA((program + kdx).c_str(), temp_.File("kdx\\" + name + ".kdx").c_str(), FALSE);
     return Wide(vx);

@@ -23,16 +23,24 @@ int CountEvents(const std::string& prefix);  // events that start with `prefix`
 // the fallback window must show it.
 extern const wchar_t kHelpText[];
 
-// A plug-in folder in a fresh temporary folder: copies of Brevlin.vx named after
-// KDX plug-ins, kdx\ with the plug-ins, and KdxPanel.ini.
+// The adaptor's two builds in the program folder: the shipped one in the
+// platform's C++ layout, and the g++ build of the same sources that g++ code
+// can call through its own virtual calls (it imports VantrelLib-gxx.vx).
+extern const char kPlatformAdaptor[];
+extern const char kGxxAdaptor[];
+extern const char kGxxLibrary[];
+
+// A plug-in folder in a fresh temporary folder: copies of the adaptor named
+// after KDX plug-ins, kdx\ with the plug-ins, and KdxPanel.ini.
 class PluginFolder {
 public:
     PluginFolder();
     // Root of the folder with a final backslash, as the host's folder 2 gives it.
     std::wstring root() const;
-    // Copies Brevlin.vx to <root>\<name>.vx and, when `kdx` names a built module
-    // (e.g. "fake_full.kdx"), that module to kdx\<name>.kdx. Answers the .vx path.
-    std::wstring Install(const std::string& name, const std::string& kdx = "");
+    // Copies the adaptor (the g++ build unless told) to <root>\<name>.vx and,
+    // when `kdx` names a built module (e.g. "fake_full.kdx"), that module to
+    // kdx\<name>.kdx. Answers the .vx path.
+    std::wstring Install(const std::string& name, const std::string& kdx = "", const char* adaptor = kGxxAdaptor);
     std::wstring KdxPath(const std::string& name) const;
     const wintest::TempFolder& temp() const { return temp_; }
 

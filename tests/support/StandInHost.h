@@ -1,4 +1,5 @@
-// The stand-in newer host's objects: a client with a tab list, folders, a font
+// The scripted newer host of the adaptor's g++ tests (vantrelhost.exe has its
+// own, in the platform's layout): a client with a tab list, folders, a font
 // source and an open operation, and a memory object. Tabs are scripted; every
 // operation a plug-in applies is written to a log, and the host counts the
 // references it handed out and the memory blocks still allocated, so that a

@@ -1,0 +1,206 @@
+// The shipped adaptor as a host built by the platform's compiler sees it, that
+// layout held by hand: an interface pointer has its own table at +0 and its
+// virtual-base table at +4 ({-4, offsets of its virtual bases}); the host's
+// memory, client and font source are laid out alike and count every reference
+// and block.
+#include <gtest/gtest.h>
+
+#include "WinTest.h"
+
+namespace {
+
+// ---- calls through a table laid out by the platform's compiler
+
+template <class R, class... A>
+R Call(void* self, int slot, A... args)
+{
+    auto* table = *static_cast<void* const**>(self);
+    return reinterpret_cast<R(__stdcall*)(void*, A...)>(table[slot])(self, args...);
+}
+
+const int32_t* BaseTable(void* self) { return *reinterpret_cast<const int32_t* const*>(static_cast<char*>(self) + 4); }
+void* VirtualBase(void* self, int index) { return static_cast<char*>(self) + 4 + BaseTable(self)[index]; }
+
+template <class Proc>
+Proc Export(HMODULE module, const char* name)
+{
+    return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// ---- host objects laid out by hand: own table, virtual-base table, base table
+
+struct HandHost {
+    int references = 0, blocks = 0, mistakes = 0;
+    bool memoryExhausted = false;
+    std::wstring pluginFolder;
+    HFONT font = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+};
+HandHost* hand;
+
+struct HandObject {
+    void* const* table;
+    const int32_t* bases;
+    void* const* baseTable;
+};
+const int32_t kBases[] = {-4, 4};  // the base sub-object follows at +8
+
+bool __stdcall HandQuery(void*, uint32_t, void** out) { return *out = nullptr, false; }
+int32_t __stdcall HandAddRef(void*) { return ++hand->references; }
+int32_t __stdcall HandRelease(void*) { return hand->references > 0 ? --hand->references : -++hand->mistakes; }
+void* const kBaseTable[] = {(void*)HandQuery, (void*)HandAddRef, (void*)HandRelease};
+
+void* __stdcall Allocate(void*, uint32_t bytes)
+{
+    if (hand->memoryExhausted)
+        return nullptr;
+    ++hand->blocks;
+    return HeapAlloc(GetProcessHeap(), 0, bytes);
+}
+void __stdcall Free(void*, void* block) { block && HeapFree(GetProcessHeap(), 0, block) ? --hand->blocks : ++hand->mistakes; }
+void* const kMemoryTable[] = {(void*)Allocate, (void*)Free};
+HandObject memory = {kMemoryTable, kBases, kBaseTable};
+
+// Operations the adaptor does not use are null: a call would end the test program.
+HFONT* __stdcall GetFont(void*) { return &hand->font; }
+void* const kFontTable[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, (void*)GetFont};
+HandObject fontSource = {kFontTable, kBases, kBaseTable};
+
+void* __stdcall GetComponent(void*, uint32_t id, void** out)
+{
+    *out = id == 9 ? (HandAddRef(nullptr), &fontSource) : nullptr;
+    return *out;
+}
+bool __stdcall GetFolder(void*, uint32_t id, wchar_t** out)
+{
+    *out = nullptr;
+    if (id == 2) {  // the plug-in folder, the only one the adaptor asks for here
+        size_t bytes = (hand->pluginFolder.size() + 1) * sizeof(wchar_t);
+        *out = static_cast<wchar_t*>(memcpy(Allocate(nullptr, bytes), hand->pluginFolder.c_str(), bytes));
+    }
+    return *out != nullptr;
+}
+void* const kClientTable[] = {0, 0, 0, 0, 0, 0, (void*)GetComponent, 0, 0, 0, (void*)GetFolder, 0};
+HandObject client = {kClientTable, kBases, kBaseTable};
+
+LONG CALLBACK EndThreadOnNoMemory(EXCEPTION_POINTERS* e)
+{
+    if (e->ExceptionRecord->ExceptionCode == STATUS_NO_MEMORY)
+        ExitThread(STATUS_NO_MEMORY);
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void* namePanel;
+wchar_t* nameOut;
+DWORD WINAPI AskName(void*)
+{
+    Call<wchar_t*>(namePanel, 3, &nameOut);
+    return 0;
+}
+
+class AdaptorLayoutTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        hand = &host;
+        host.pluginFolder = std::wstring(temp.path().begin(), temp.path().end()) + L"\\";
+        CreateDirectoryA(temp.File("kdx").c_str(), nullptr);
+        std::string program = wintest::ProgramFolder();
+        CopyFileA((program + "KdxPanel.ini").c_str(), temp.File("KdxPanel.ini").c_str(), FALSE);
+        CopyFileA((program + "Brevlin.vx").c_str(), temp.File("Dockmere.vx").c_str(), FALSE);
+        module = LoadLibraryA(temp.File("Dockmere.vx").c_str());
+        ASSERT_NE(module, nullptr);
+        registerHost = Export<void (*)(void*, void*)>(GetModuleHandleA("VantrelLib.vx"), "VexRegisterHost");
+        ASSERT_NE(registerHost, nullptr);
+        registerHost(&client, &memory);
+        base = Export<void*(__stdcall*)(uint32_t)>(module, "VPI_CreateInstance")(0);
+        ASSERT_TRUE(Call<bool>(base, 0, 3u, &info));
+        ASSERT_TRUE(Call<bool>(base, 0, 0x1000002u, &panel));
+        ASSERT_TRUE(Call<bool>(info, 0));  // Initialize: info's own operation 0
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(Call<int32_t>(VirtualBase(info, 1), 2), 2);
+        EXPECT_EQ(Call<int32_t>(VirtualBase(panel, 1), 2), 1);
+        EXPECT_EQ(Call<int32_t>(base, 2), 0);  // the last Release frees the object
+        registerHost(nullptr, nullptr);
+        FreeLibrary(module);
+        EXPECT_EQ(host.references, 0);
+        EXPECT_EQ(host.blocks, 0);
+        EXPECT_EQ(host.mistakes, 0);
+    }
+    // A host string: its text, freed through the host's memory.
+    std::wstring Take(wchar_t* text)
+    {
+        std::wstring copy = text ? text : L"(null)";
+        Free(nullptr, text);
+        return copy;
+    }
+
+    wintest::TempFolder temp;
+    wintest::WindowNest nest;
+    HandHost host;
+    HMODULE module = nullptr;
+    void (*registerHost)(void*, void*) = nullptr;
+    void* base = nullptr;
+    void* info = nullptr;
+    void* panel = nullptr;
+};
+
+TEST_F(AdaptorLayoutTest, EveryInterfaceReachesOneBaseAndAnswersThroughItsOwnTableThenShowsTheHelpText)
+{
+    EXPECT_NE(info, base);
+    EXPECT_NE(panel, base);
+    for (void* pointer : {info, panel}) {
+        EXPECT_EQ(BaseTable(pointer)[0], -4);
+        EXPECT_EQ(VirtualBase(pointer, 1), base);
+    }
+    EXPECT_EQ(VirtualBase(panel, 2), info);  // VIPanel's second virtual base is VIPluginInfo
+
+    void* out = &out;
+    EXPECT_FALSE(Call<bool>(base, 0, 0x1000001u, &out));
+    EXPECT_EQ(out, nullptr);
+    EXPECT_TRUE(Call<bool>(VirtualBase(panel, 1), 0, 0u, &out));
+    EXPECT_EQ(out, base);
+    EXPECT_EQ(Call<int32_t>(out, 2), 3);  // the object's own and two queries remain
+
+    wchar_t* id = nullptr;
+    EXPECT_EQ(Take(Call<wchar_t*>(info, 2, &id)), L"{C46E8446-BD99-4ef6-BE49-6D3751BF28DD-Dockmere}");
+    EXPECT_EQ(Call<uint32_t>(info, 3), 100u);
+    wchar_t* name = nullptr;
+    EXPECT_EQ(Take(Call<wchar_t*>(panel, 3, &name)), L"Dockmere");
+    wchar_t* icon = nullptr;
+    Call<void>(panel, 4, &icon);
+    EXPECT_EQ(Take(icon), L"panel\\kdx\\Dockmere.ico");
+
+    // No kdx\Dockmere.kdx: the shipped help text, in the host's font.
+    HWND window = Call<HWND>(panel, 0, nest.panelParent());
+    ASSERT_TRUE(IsWindow(window));
+    wchar_t text[1024] = {};
+    GetWindowTextW(window, text, 1024);
+    EXPECT_EQ(std::wstring(text).rfind(L"KDX パネルプラグインを読み込めませんでした。", 0), 0u) << text;
+    EXPECT_NE(std::wstring(text).find(L"(例: kdx\\Dockmere.kdx)"), std::wstring::npos);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), host.font);
+    EXPECT_EQ(host.references, 0);  // the font source was released
+    EXPECT_FALSE(Call<bool>(panel, 5, 7u));
+    EXPECT_TRUE(Call<bool>(panel, 1));
+    EXPECT_FALSE(IsWindow(window));
+}
+
+TEST_F(AdaptorLayoutTest, ExhaustedHostMemoryRaisesTheAllocationFailureAndWritesNothing)
+{
+    // GetName on a thread of its own, which ends with the exception's code.
+    host.memoryExhausted = true;
+    namePanel = panel;
+    nameOut = reinterpret_cast<wchar_t*>(0x5EED);
+    PVOID handler = AddVectoredExceptionHandler(1, EndThreadOnNoMemory);
+    HANDLE thread = CreateThread(nullptr, 0, AskName, nullptr, 0, nullptr);
+    WaitForSingleObject(thread, 10000);
+    DWORD code = 0;
+    GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    RemoveVectoredExceptionHandler(handler);
+    EXPECT_EQ(code, static_cast<DWORD>(STATUS_NO_MEMORY));
+    EXPECT_EQ(nameOut, reinterpret_cast<wchar_t*>(0x5EED));
+}
+
+}  // namespace
