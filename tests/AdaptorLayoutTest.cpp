@@ -5,21 +5,14 @@
 // and block.
 #include <gtest/gtest.h>
 
+#include "PlatformLayout.h"
 #include "WinTest.h"
 
 namespace {
 
-// ---- calls through a table laid out by the platform's compiler
-
-template <class R, class... A>
-R Call(void* self, int slot, A... args)
-{
-    auto* table = *static_cast<void* const**>(self);
-    return reinterpret_cast<R(__stdcall*)(void*, A...)>(table[slot])(self, args...);
-}
-
-const int32_t* BaseTable(void* self) { return *reinterpret_cast<const int32_t* const*>(static_cast<char*>(self) + 4); }
-void* VirtualBase(void* self, int index) { return static_cast<char*>(self) + 4 + BaseTable(self)[index]; }
+using platform::BaseTable;
+using platform::Call;
+using platform::VirtualBase;
 
 template <class Proc>
 Proc Export(HMODULE module, const char* name)

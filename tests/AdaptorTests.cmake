@@ -47,7 +47,7 @@ add_library(vantrel_standin STATIC support/StandInHost.cpp)
 target_include_directories(vantrel_standin PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support ${PROJECT_SOURCE_DIR}/adaptor)
 target_link_libraries(vantrel_standin PUBLIC VantrelLib_gxx user32 gdi32 kernel32)
 
-add_library(adaptor_test_kit STATIC support/AdaptorKit.cpp)
+add_library(adaptor_test_kit STATIC support/AdaptorKit.cpp support/PlatformLayout.cpp)
 target_include_directories(adaptor_test_kit PUBLIC ${PROJECT_SOURCE_DIR}/kdx)
 target_link_libraries(adaptor_test_kit PUBLIC vantrel_standin test_support)
 
@@ -56,11 +56,12 @@ add_wine_test(AdaptorObjectTest SOURCES AdaptorObjectTest.cpp LIBS adaptor_test_
               DEPENDS Brevlin_gxx platform_modules)
 add_wine_test(HostedPanelTest SOURCES HostedPanelTest.cpp LIBS adaptor_test_kit
               DEPENDS Brevlin_gxx ${fake_kdx_plugins})
-add_wine_test(HostServicesTest SOURCES HostServicesTest.cpp LIBS adaptor_test_kit DEPENDS Brevlin_gxx fake_full)
+add_wine_test(HostServicesTest SOURCES HostServicesTest.cpp LIBS adaptor_test_kit
+              DEPENDS Brevlin_gxx platform_modules fake_full)
 add_wine_test(AdaptorDockmereTest SOURCES AdaptorDockmereTest.cpp LIBS adaptor_test_kit
               DEPENDS Brevlin_gxx platform_modules Dockmere)
-# The platform build through hand-laid tables; it links nothing of the adaptor's side.
+# The shipped platform build through hand-laid tables (support/PlatformLayout).
 add_custom_target(help_text ALL
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${PROJECT_SOURCE_DIR}/adaptor/KdxPanel.ini ${CMAKE_BINARY_DIR}/bin/KdxPanel.ini)
-add_wine_test(AdaptorLayoutTest SOURCES AdaptorLayoutTest.cpp LIBS test_support
+add_wine_test(AdaptorLayoutTest SOURCES AdaptorLayoutTest.cpp LIBS adaptor_test_kit
               DEPENDS platform_modules help_text)

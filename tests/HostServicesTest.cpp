@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "AdaptorKit.h"
+#include "PlatformLayout.h"
 #include "kdx.h"
 
 using namespace adaptortest;
@@ -98,28 +99,53 @@ void ScriptFourTabs(StandInHost& host)
     host.SetFolder(VexFolderCache, L"");
 }
 
-class HostServicesTest : public ::testing::Test {
+// Each test runs against both builds of the adaptor: the g++ one with the
+// scripted host as g++ lays it out, and the shipped one with the same host
+// offered in the platform's layout (PlatformLayout.h).
+class HostServicesTest : public ::testing::TestWithParam<const char*> {
 protected:
+    bool Platform() const { return GetParam() == kPlatformAdaptor; }
+    void Register(StandInHost& scripted, std::unique_ptr<platform::HostBridge>& bridge)
+    {
+        scripted.Register();
+        if (Platform()) {
+            bridge.reset(new platform::HostBridge(scripted));
+            bridge->Register();
+        }
+    }
     void SetUp() override
     {
+        ClearFakeEvents();
         ScriptHost(host, folder);
-        ASSERT_TRUE(session.Load(folder.Install("Services", "fake_full.kdx")));
-        ASSERT_TRUE(session.Create(nest.panelParent()));
+        Register(host, bridge);
+        std::wstring vx = folder.Install("Services", "fake_full.kdx", GetParam());
+        ASSERT_TRUE(Platform() ? platformSession.Load(vx) : session.Load(vx));
+        ASSERT_TRUE(Platform() ? platformSession.Create(nest.panelParent()) : session.Create(nest.panelParent()));
         auto get = reinterpret_cast<KdxHostServices*(KDX_CALL*)()>(reinterpret_cast<void (*)()>(
             GetProcAddress(GetModuleHandleW(folder.KdxPath("Services").c_str()), "FakeKdxServices")));
         ASSERT_NE(get, nullptr);
         services = get();
         ASSERT_NE(services, nullptr);
     }
+    void TearDown() override
+    {
+        platformSession.Close();
+        session.Close();
+        EXPECT_EQ(host.OutstandingReferences(), 0);
+        EXPECT_EQ(host.OutstandingBlocks(), 0);
+        EXPECT_EQ(host.Mistakes(), 0);
+    }
 
     PluginFolder folder;
     StandInHost host;
+    std::unique_ptr<platform::HostBridge> bridge;
     wintest::WindowNest nest;
     PluginSession session;
+    platform::Session platformSession;
     KdxHostServices* services = nullptr;
 };
 
-TEST_F(HostServicesTest, EveryCodeAnswersFromTheHostAndGivesEverythingBack)
+TEST_P(HostServicesTest, EveryCodeAnswersFromTheHostAndGivesEverythingBack)
 {
     for (const ServiceCase& c : kCases) {
         SCOPED_TRACE(c.what);
@@ -127,7 +153,8 @@ TEST_F(HostServicesTest, EveryCodeAnswersFromTheHostAndGivesEverythingBack)
         ScriptFourTabs(caseHost);
         if (c.script)
             c.script(caseHost);
-        caseHost.Register();
+        std::unique_ptr<platform::HostBridge> caseBridge;
+        Register(caseHost, caseBridge);
 
         int32_t var1 = kUntouched;
         int32_t var2 = kUntouched;
@@ -158,11 +185,12 @@ TEST_F(HostServicesTest, EveryCodeAnswersFromTheHostAndGivesEverythingBack)
         EXPECT_EQ(caseHost.OutstandingReferences(), 0);
         EXPECT_EQ(caseHost.OutstandingBlocks(), 0);
         EXPECT_EQ(caseHost.Mistakes(), 0);
+        EXPECT_EQ(caseBridge ? caseBridge->Strangers() : 0, 0);
     }
-    host.Register();
+    Register(host, bridge);
 }
 
-TEST_F(HostServicesTest, TableAndPlainEntries)
+TEST_P(HostServicesTest, TableAndPlainEntries)
 {
     EXPECT_EQ(services->size, 148u);
     EXPECT_EQ(services->service2(1, 2, 3), 0);
@@ -172,6 +200,8 @@ TEST_F(HostServicesTest, TableAndPlainEntries)
     EXPECT_EQ(services->free(block), 1);
     for (uint32_t word : services->reserved)
         EXPECT_EQ(word, 0u);
+    // The adaptor's timer ticks the plug-in in its own window.
+    EXPECT_TRUE(wintest::PumpUntil([] { return CountEvents("tick:1") >= 1; }, 2500));
 }
 
 struct MessageBoxSeen {
@@ -206,8 +236,9 @@ LRESULT CALLBACK WatchActivation(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(hook, code, wParam, lParam);
 }
 
-TEST_F(HostServicesTest, MessageBoxShowsTheAnsiTextAsUtf16AndAnswersTheHostsResult)
+TEST_P(HostServicesTest, MessageBoxShowsTheAnsiTextAsUtf16AndAnswersTheHostsResult)
 {
+    seen = {};
     hook = SetWindowsHookExW(WH_CBT, WatchActivation, nullptr, GetCurrentThreadId());
     int32_t result = services->messageBox("表示を保存しますか？", MB_YESNO);
     UnhookWindowsHookEx(hook);
@@ -216,5 +247,10 @@ TEST_F(HostServicesTest, MessageBoxShowsTheAnsiTextAsUtf16AndAnswersTheHostsResu
     EXPECT_EQ(seen.caption, L"Vantrel");
     EXPECT_TRUE(seen.hasNoButton);
 }
+
+INSTANTIATE_TEST_SUITE_P(Builds, HostServicesTest, ::testing::Values(kGxxAdaptor, kPlatformAdaptor),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param == kPlatformAdaptor ? "Platform" : "Gxx");
+                         });
 
 }  // namespace
