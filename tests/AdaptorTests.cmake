@@ -43,8 +43,9 @@ target_include_directories(Brevlin_gxx PRIVATE ${PROJECT_SOURCE_DIR}/adaptor ${P
 target_link_libraries(Brevlin_gxx PRIVATE VantrelLib_gxx comdlg32 user32 kernel32)
 set_target_properties(Brevlin_gxx PROPERTIES PREFIX "" OUTPUT_NAME "Brevlin-gxx" SUFFIX ".vx")
 
-add_library(vantrel_standin STATIC support/StandInHost.cpp)
-target_include_directories(vantrel_standin PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support ${PROJECT_SOURCE_DIR}/adaptor)
+add_library(vantrel_standin STATIC support/StandInHost.cpp ${PROJECT_SOURCE_DIR}/hosts/vantrelhost/PanelSession.cpp)
+target_include_directories(vantrel_standin PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support ${PROJECT_SOURCE_DIR}/adaptor
+                           ${PROJECT_SOURCE_DIR}/hosts/vantrelhost)
 target_link_libraries(vantrel_standin PUBLIC VantrelLib_gxx user32 gdi32 kernel32)
 
 add_library(adaptor_test_kit STATIC support/AdaptorKit.cpp support/PlatformLayout.cpp)

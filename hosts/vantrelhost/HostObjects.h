@@ -1,7 +1,7 @@
 // vantrelhost.exe's objects as its plug-ins see them: a client with a tab list,
-// folders, a font source and an open operation, and a memory object; and the
-// session that drives one .vx panel plug-in. Built in the platform's C++ layout
-// with no compiled standard library, so texts are fixed buffers.
+// folders, a font source and an open operation, and a memory object. Built in
+// the platform's C++ layout with no compiled standard library, so texts are
+// fixed buffers.
 #pragma once
 
 #include "VantrelPlugin.h"
@@ -71,31 +71,4 @@ private:
     int folderCount_ = 0;
     bool registered_ = false;
     HFONT font_ = nullptr;
-};
-
-// One .vx panel plug-in as the host drives it: load the module, create the
-// object, query the information and panel interfaces, Initialize; Create and
-// Show; on Close, Destroy, the releases down to the last one, and unload.
-class PanelSession {
-public:
-    PanelSession() = default;
-    ~PanelSession() { Close(); }
-    PanelSession(const PanelSession&) = delete;
-    PanelSession& operator=(const PanelSession&) = delete;
-
-    bool Load(const wchar_t* path);
-    HWND Create(HWND parent);
-    void Show(bool visible);
-    // The panel's name, cut to `size` characters with the terminator.
-    void Name(wchar_t* name, int size);
-    void Close();
-    HWND window() const { return window_; }
-
-private:
-    HMODULE module_ = nullptr;
-    VIPluginBase* base_ = nullptr;
-    VIPluginInfo* info_ = nullptr;
-    VIPanel* panel_ = nullptr;
-    HWND window_ = nullptr;
-    bool created_ = false;
 };

@@ -19,6 +19,7 @@
 
 #include "HostCommandLine.h"
 #include "HostObjects.h"
+#include "PanelSession.h"
 
 namespace {
 

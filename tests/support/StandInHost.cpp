@@ -226,88 +226,22 @@ std::wstring TakeHostString(wchar_t* text)
 
 // ---- PluginSession
 
-bool PluginSession::Load(const std::wstring& path)
-{
-    Close();
-    module_ = LoadLibraryW(path.c_str());
-    if (!module_)
-        return false;
-    auto create = reinterpret_cast<VpiCreateInstanceProc>(
-        reinterpret_cast<void (*)()>(GetProcAddress(module_, VPI_CREATEINSTANCE_NAME)));
-    base_ = create ? create(0) : nullptr;
-    void* info = nullptr;
-    void* panel = nullptr;
-    if (base_) {
-        base_->QueryInterface(VexInterfaceInfo, &info);
-        base_->QueryInterface(VexInterfacePanel, &panel);
-    }
-    info_ = static_cast<VIPluginInfo*>(info);
-    panel_ = static_cast<VIPanel*>(panel);
-    if (!info_ || !panel_) {
-        Close();
-        return false;
-    }
-    info_->Initialize();
-    return true;
-}
-
-HWND PluginSession::Create(HWND parent)
-{
-    if (!panel_)
-        return nullptr;
-    window_ = panel_->Create(parent);
-    created_ = true;
-    return window_;
-}
-
-void PluginSession::Show(bool visible)
-{
-    if (panel_)
-        panel_->Show(visible);
-}
-
-bool PluginSession::Forward(uint32_t value) { return panel_ && panel_->Forward(value); }
-
 std::wstring PluginSession::Name()
 {
     wchar_t* name = nullptr;
-    return panel_ ? TakeHostString(panel_->GetName(&name)) : std::wstring();
+    return panel() ? TakeHostString(panel()->GetName(&name)) : std::wstring();
 }
 
 std::wstring PluginSession::Id()
 {
     wchar_t* id = nullptr;
-    return info_ ? TakeHostString(info_->GetId(&id)) : std::wstring();
+    return info() ? TakeHostString(info()->GetId(&id)) : std::wstring();
 }
 
 std::wstring PluginSession::IconPath()
 {
     wchar_t* path = nullptr;
-    if (panel_)
-        panel_->GetIconPath(&path);
+    if (panel())
+        panel()->GetIconPath(&path);
     return TakeHostString(path);
-}
-
-int32_t PluginSession::Close()
-{
-    int32_t count = 0;
-    if (panel_ && created_)
-        panel_->Destroy();
-    created_ = false;
-    window_ = nullptr;
-    if (info_) {
-        info_->Terminate();
-        static_cast<VIPluginBase*>(info_)->Release();
-    }
-    if (panel_)
-        static_cast<VIPluginBase*>(panel_)->Release();
-    if (base_)
-        count = base_->Release();
-    info_ = nullptr;
-    panel_ = nullptr;
-    base_ = nullptr;
-    if (module_)
-        FreeLibrary(module_);
-    module_ = nullptr;
-    return count;
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "PanelSession.h"
 #include "VantrelPlugin.h"
 
 class StandInHost;
@@ -152,39 +153,14 @@ int32_t VCALL StandInObject<Interface>::Release()
     return --references_;
 }
 
-// One .vx panel plug-in as the host drives it: load the module, create the
-// object, query the information and panel interfaces, Initialize; Create and
-// Show; on Close, Destroy, the releases down to the last one, and unload.
-class PluginSession {
+// One .vx panel plug-in as the host drives it (hosts/vantrelhost/PanelSession),
+// with the plug-in's texts as strings.
+class PluginSession : public PanelSession {
 public:
-    PluginSession() = default;
-    ~PluginSession() { Close(); }
-    PluginSession(const PluginSession&) = delete;
-    PluginSession& operator=(const PluginSession&) = delete;
-
-    bool Load(const std::wstring& path);
-    HWND Create(HWND parent);
-    void Show(bool visible);
-    bool Forward(uint32_t value);
+    bool Load(const std::wstring& path) { return PanelSession::Load(path.c_str()); }
     std::wstring Name();
     std::wstring Id();
     std::wstring IconPath();
-    // Answers the count that the last Release returned (0 when the object went).
-    int32_t Close();
-
-    HMODULE module() const { return module_; }
-    VIPluginBase* base() const { return base_; }
-    VIPluginInfo* info() const { return info_; }
-    VIPanel* panel() const { return panel_; }
-    HWND window() const { return window_; }
-
-private:
-    HMODULE module_ = nullptr;
-    VIPluginBase* base_ = nullptr;
-    VIPluginInfo* info_ = nullptr;
-    VIPanel* panel_ = nullptr;
-    HWND window_ = nullptr;
-    bool created_ = false;
 };
 
 // Takes a string of the host library's memory and frees it.
