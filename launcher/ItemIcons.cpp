@@ -3,9 +3,12 @@
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "Panel.h"
@@ -31,6 +34,125 @@ int PutIcons(int imageIndex, HICON largeIcon, HICON smallIcon)
     }
     return result;
 }
+
+// A 32-bit image of `size` pixels square as an icon resource holds it: header,
+// colour rows, then mask rows of whole DWORDs, both bottom-up. Anything else
+// (fewer colours, another size, a PNG image) goes through an icon handle.
+bool IsPlainImage(const BYTE* image, DWORD bytes, int size)
+{
+    BITMAPINFOHEADER header;
+    if (!image || size <= 0 || bytes < sizeof header)
+        return false;
+    memcpy(&header, image, sizeof header);
+    const size_t maskRow = (size + 31) / 32 * 4;
+    return header.biSize >= sizeof header && header.biSize <= bytes && header.biWidth == size
+           && header.biHeight == 2 * size && header.biPlanes == 1 && header.biBitCount == 32
+           && header.biCompression == BI_RGB
+           && bytes - header.biSize >= static_cast<size_t>(size) * size * 4 + maskRow * size;
+}
+
+// One size of one source's icon: an icon handle, or the image in a file's
+// resources that ExtractIconEx would make that handle from.
+struct Picture {
+    HICON icon = nullptr;
+    const BYTE* image = nullptr;  // a plain image (IsPlainImage) of `size`
+    DWORD bytes = 0;
+    int size = 0;
+
+    bool present() const { return icon || image; }
+    // The handle, made from the image as ExtractIconEx makes it.
+    HICON Icon()
+    {
+        if (!icon && image)
+            icon = CreateIconFromResourceEx(const_cast<BYTE*>(image), bytes, TRUE, 0x00030000, size, size,
+                                            LR_DEFAULTCOLOR);
+        return icon;
+    }
+};
+
+// The icon resources of the files a page names, each file opened once as data:
+// ExtractIconEx opens the file again for every icon and every size, and a page
+// often names one file many times. Images are chosen as ExtractIconEx chooses
+// them (LookupIconIdFromDirectoryEx at the system's two icon sizes), so a plain
+// image holds exactly the pixels of the handle it would make.
+class IconResources {
+public:
+    IconResources() = default;
+    ~IconResources()
+    {
+        for (auto& file : files_) {
+            if (file.second.module)
+                FreeLibrary(file.second.module);
+        }
+    }
+    IconResources(const IconResources&) = delete;
+    IconResources& operator=(const IconResources&) = delete;
+
+    // False when `path` is no module (an .ico file, a missing file) or not a full
+    // path with an extension, which the module loader would look for elsewhere or
+    // give ".dll": ExtractIconEx is to be asked. Otherwise both sizes of icon
+    // `iconIndex` (the n-th icon group, or resource id -n below 0), or nothing
+    // when the file has no such icon.
+    bool Find(const char* path, int iconIndex, Picture* large, Picture* small)
+    {
+        if (PathIsRelativeA(path) || !*PathFindExtensionA(path))
+            return false;
+        File& file = Open(path);
+        if (!file.module)
+            return false;
+        std::string name;
+        if (iconIndex >= 0 && static_cast<size_t>(iconIndex) < file.groups.size())
+            name = file.groups[iconIndex];
+        else if (iconIndex < 0 && iconIndex > -0x10000)
+            name = "#" + std::to_string(-iconIndex);
+        HRSRC group = name.empty() ? nullptr : FindResourceA(file.module, name.c_str(), RT_GROUP_ICON);
+        auto* directory = static_cast<BYTE*>(group ? LockResource(LoadResource(file.module, group)) : nullptr);
+        if (!directory)
+            return true;
+        large->size = GetSystemMetrics(SM_CXICON);
+        small->size = GetSystemMetrics(SM_CXSMICON);
+        for (Picture* picture : {large, small}) {
+            int id = LookupIconIdFromDirectoryEx(directory, TRUE, picture->size, picture->size, LR_DEFAULTCOLOR);
+            HRSRC found = id ? FindResourceA(file.module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3)) : nullptr;
+            if (!found)
+                continue;
+            picture->image = static_cast<const BYTE*>(LockResource(LoadResource(file.module, found)));
+            picture->bytes = SizeofResource(file.module, found);
+            if (!IsPlainImage(picture->image, picture->bytes, picture->size)) {
+                picture->Icon();
+                picture->image = nullptr;
+            }
+        }
+        return true;
+    }
+
+private:
+    struct File {
+        HMODULE module = nullptr;
+        std::vector<std::string> groups;  // icon group names in the file's order, ids as "#n"
+    };
+
+    static BOOL CALLBACK AddGroup(HMODULE, LPCSTR, LPSTR name, LONG_PTR groups)
+    {
+        reinterpret_cast<std::vector<std::string>*>(groups)->push_back(
+            IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<uintptr_t>(name)) : std::string(name));
+        return TRUE;
+    }
+
+    File& Open(const char* path)
+    {
+        auto found = files_.find(path);
+        if (found != files_.end())
+            return found->second;
+        File& file = files_[path];
+        file.module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        if (file.module)
+            EnumResourceNamesA(file.module, MAKEINTRESOURCEA(14), AddGroup, reinterpret_cast<LONG_PTR>(&file.groups));
+        return file;
+    }
+
+    std::map<std::string, File> files_;
+};
 
 // Icons side by side, as one image list stores them: for each, the 32-bit colour
 // image and the monochrome mask of the icon fitted to the list's size, which is
@@ -89,6 +211,17 @@ public:
         return copied;
     }
 
+    // A picture into place n: a plain image of the list's size straight from the
+    // file's resources, anything else through its icon handle.
+    bool Put(int n, Picture& picture)
+    {
+        if (pixels_ && picture.image && picture.size == size_) {
+            CopyRows(n, picture.image + reinterpret_cast<const BITMAPINFOHEADER*>(picture.image)->biSize, true);
+            return true;
+        }
+        return picture.Icon() && Put(n, picture.icon);
+    }
+
     // Appends every place to the list; the index of the first, or -1.
     int AddTo(HIMAGELIST list)
     {
@@ -134,23 +267,31 @@ private:
         info.header.biPlanes = 1;
         info.header.biBitCount = 32;
         info.header.biCompression = BI_RGB;
-        std::vector<uint32_t> pixels(size_ * size_);
         const int maskRow = (size_ + 31) / 32 * 4;  // a DIB's rows are whole DWORDs
-        std::vector<BYTE> maskBits(maskRow * size_);
+        std::vector<uint32_t> pixels(size_ * size_ + maskRow * size_ / 4);  // colours, then the mask
         bool read = GetDIBits(dc_, parts.hbmColor, 0, size_, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
                               DIB_RGB_COLORS) == size_;
         info.header.biBitCount = 1;
-        read = read && GetDIBits(dc_, parts.hbmMask, 0, size_, maskBits.data(),
+        read = read && GetDIBits(dc_, parts.hbmMask, 0, size_, pixels.data() + size_ * size_,
                                  reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS) == size_;
         if (!read)
             return false;
 
-        for (int y = 0; y < size_; ++y) {
-            memcpy(pixels_ + static_cast<size_t>(y) * size_ * count_ + n * size_, &pixels[y * size_],
-                   size_ * sizeof(uint32_t));
-            memcpy(&mask_[y * maskStride_ + n * size_ / 8], &maskBits[y * maskRow], size_ / 8);
-        }
+        CopyRows(n, reinterpret_cast<const BYTE*>(pixels.data()), false);
         return true;
+    }
+
+    // Colour rows (32-bit) followed by mask rows (whole DWORDs) into place n.
+    void CopyRows(int n, const BYTE* rows, bool bottomUp)
+    {
+        const int maskRow = (size_ + 31) / 32 * 4;
+        const BYTE* maskRows = rows + size_ * size_ * 4;
+        for (int y = 0; y < size_; ++y) {
+            int from = bottomUp ? size_ - 1 - y : y;
+            memcpy(pixels_ + static_cast<size_t>(y) * size_ * count_ + n * size_, rows + from * size_ * 4,
+                   size_ * sizeof(uint32_t));
+            memcpy(&mask_[y * maskStride_ + n * size_ / 8], maskRows + from * maskRow, size_ / 8);
+        }
     }
 
     int size_;
@@ -228,17 +369,21 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
 {
     struct Obtained {
         int source;
-        HICON large;  // as extracted; either may be 0, not both
-        HICON small;
+        Picture large;  // either may be missing, not both
+        Picture small;
+        Picture& LargeOrSmall() { return large.present() ? large : small; }
+        Picture& SmallOrLarge() { return small.present() ? small : large; }
     };
+    IconResources files;
     std::vector<Obtained> icons;
     for (int i = 0; i < count; ++i) {
         imageIndexes[i] = -1;
-        HICON large = nullptr;
-        HICON small = nullptr;
-        ExtractItemIcons(sources[i].iconPath, sources[i].iconIndex, &large, &small);
-        if (large || small)
-            icons.push_back(Obtained{i, large, small});
+        Obtained icon{i, {}, {}};
+        const IconSource& source = sources[i];
+        if (source.iconIndex == -1 || !files.Find(source.iconPath, source.iconIndex, &icon.large, &icon.small))
+            ExtractItemIcons(source.iconPath, source.iconIndex, &icon.large.icon, &icon.small.icon);
+        if (icon.large.present() || icon.small.present())
+            icons.push_back(icon);
     }
     if (icons.empty())
         return;
@@ -251,9 +396,8 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
     std::vector<bool> largeDrawn(n);
     std::vector<bool> smallDrawn(n);
     for (int k = 0; k < n; ++k) {
-        const Obtained& icon = icons[k];
-        largeDrawn[k] = largeStrip.Put(k, icon.large ? icon.large : icon.small);
-        smallDrawn[k] = smallStrip.Put(k, icon.small ? icon.small : icon.large);
+        largeDrawn[k] = largeStrip.Put(k, icons[k].LargeOrSmall());
+        smallDrawn[k] = smallStrip.Put(k, icons[k].SmallOrLarge());
     }
 
     int largeBefore = ImageList_GetImageCount(largeList);
@@ -262,11 +406,11 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
     int smallFirst = first == -1 ? -1 : smallStrip.AddTo(smallList);
     if (first != -1 && smallFirst == first) {
         for (int k = 0; k < n; ++k) {
-            const Obtained& icon = icons[k];
+            Obtained& icon = icons[k];
             if (!largeDrawn[k])
-                ImageList_ReplaceIcon(largeList, first + k, icon.large ? icon.large : icon.small);
+                ImageList_ReplaceIcon(largeList, first + k, icon.LargeOrSmall().Icon());
             if (!smallDrawn[k])
-                ImageList_ReplaceIcon(smallList, first + k, icon.small ? icon.small : icon.large);
+                ImageList_ReplaceIcon(smallList, first + k, icon.SmallOrLarge().Icon());
             imageIndexes[icon.source] = first + k;
         }
     } else {
@@ -276,14 +420,14 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
             ImageList_SetImageCount(largeList, largeBefore);
         if (ImageList_GetImageCount(smallList) != smallBefore)
             ImageList_SetImageCount(smallList, smallBefore);
-        for (const Obtained& icon : icons)
-            imageIndexes[icon.source] = PutIcons(-1, icon.large, icon.small);
+        for (Obtained& icon : icons)
+            imageIndexes[icon.source] = PutIcons(-1, icon.large.Icon(), icon.small.Icon());
     }
 
-    for (const Obtained& icon : icons) {
-        if (icon.large)
-            DestroyIcon(icon.large);
-        if (icon.small)
-            DestroyIcon(icon.small);
+    for (Obtained& icon : icons) {
+        if (icon.large.icon)
+            DestroyIcon(icon.large.icon);
+        if (icon.small.icon)
+            DestroyIcon(icon.small.icon);
     }
 }

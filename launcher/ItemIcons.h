@@ -19,5 +19,7 @@ int StoreItemIcon(int imageIndex, int iconIndex, const char* iconPath);
 
 // Appends the icons of `count` sources to both image lists in source order, each
 // list given all of them in one step, with the same pixels StoreItemIcon would
-// store. imageIndexes[i] receives source i's index, or -1 when it gave no icon.
+// store. A file named by several sources is opened once, and a 32-bit image of a
+// list's size is copied from its resources without an icon handle.
+// imageIndexes[i] receives source i's index, or -1 when it gave no icon.
 void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes);

@@ -1,6 +1,6 @@
 // The icon routines on the panel's two real image lists, with files of
-// the Wine prefix: notepad.exe, shell32.dll's numbered icons, a folder and a file
-// that does not exist.
+// the Wine prefix: notepad.exe, shell32.dll's numbered icons, comdlg32.dll's and
+// winecfg.exe's odd ones, a folder and a file that does not exist.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -21,6 +21,8 @@ const char kNotepad[] = "C:\\windows\\notepad.exe";
 const char kShell32[] = "C:\\windows\\system32\\shell32.dll";
 const char kFolder[] = "C:\\windows";
 const char kMissing[] = "C:\\no such folder\\missing.exe";
+const char kComdlg32[] = "C:\\windows\\system32\\comdlg32.dll";
+const char kWinecfg[] = "C:\\windows\\system32\\winecfg.exe";
 
 class ItemIconsTest : public ::testing::Test {
 protected:
@@ -169,9 +171,14 @@ TEST_F(ItemIconsTest, SetItemIconReplacesInPlaceOrLeavesMinusOne)
 // ImageList_ReplaceIcon per icon of separately extracted sizes gave before.
 TEST_F(ItemIconsTest, AppendGivesBothListsTheImagesOfOneByOne)
 {
-    const IconSource sources[] = {{kNotepad, -1}, {kFolder, -1}, {kShell32, 3},    {kMissing, -1},
-                                  {kShell32, 0},  {kNotepad, 0}, {kNotepad, 999}, {kShell32, 41}};
-    const int expected[] = {1, 2, 3, -1, 4, 5, -1, 6};
+    // Named and numbered groups, resource ids (-n), an 8-bit small image, images of
+    // another size and a PNG image, which go through icon handles; no such icon.
+    const IconSource sources[] = {{kNotepad, -1}, {kFolder, -1},   {kShell32, 3},      {kMissing, -1},
+                                  {kShell32, 0},  {kNotepad, 0},   {kNotepad, 999},    {kShell32, 41},
+                                  {kShell32, 1},  {kShell32, -4},  {kShell32, -30000}, {kMissing, 0},
+                                  {kComdlg32, 6}, {kWinecfg, 1}};
+    const int count = sizeof sources / sizeof sources[0];
+    const int expected[count] = {1, 2, 3, -1, 4, 5, -1, 6, 7, 8, -1, -1, 9, 10};
     ASSERT_EQ(0, StoreItemIcon(-1, 2, kShell32));  // a list that holds an image already
     for (const IconSource& source : sources) {
         HICON icons[2] = {};
@@ -190,20 +197,20 @@ TEST_F(ItemIconsTest, AppendGivesBothListsTheImagesOfOneByOne)
         DestroyIcon(icons[0]);
         DestroyIcon(icons[1]);
     }
-    ASSERT_EQ(7, LargeCount());
+    ASSERT_EQ(11, LargeCount());
     std::vector<std::vector<uint32_t>> oneByOne;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 11; ++i) {
         oneByOne.push_back(Pixels(panelState.largeImageList, i));
         oneByOne.push_back(Pixels(panelState.smallImageList, i));
     }
     ImageList_SetImageCount(panelState.largeImageList, 1);
     ImageList_SetImageCount(panelState.smallImageList, 1);
 
-    int indexes[8];
-    AppendItemIcons(sources, 8, indexes);
-    EXPECT_EQ(7, LargeCount());
-    EXPECT_EQ(7, SmallCount());
-    for (int i = 0; i < 8; ++i) {
+    int indexes[count];
+    AppendItemIcons(sources, count, indexes);
+    EXPECT_EQ(11, LargeCount());
+    EXPECT_EQ(11, SmallCount());
+    for (int i = 0; i < count; ++i) {
         ASSERT_EQ(expected[i], indexes[i]) << i;
         if (indexes[i] >= 0) {
             EXPECT_EQ(oneByOne[2 * indexes[i]], Pixels(panelState.largeImageList, indexes[i])) << i;

@@ -90,6 +90,7 @@ const Figure kFigures[] = {
     {"adaptor heap blocks", nullptr, nullptr, kWatchedAdaptor},
     {"image lists", nullptr, &ResourceLedger::liveImageLists, -1},
     {"icons", nullptr, &ResourceLedger::liveIcons, -1},
+    {"files opened as data", nullptr, &ResourceLedger::liveDataFiles, -1},
     {"timers", nullptr, &ResourceLedger::liveTimers, -1},
     {"drop registrations", nullptr, &ResourceLedger::openDropRegistrations, -1},
     {"host blocks", &Snapshot::hostBlocks, nullptr, -1},
@@ -103,7 +104,7 @@ void ExpectNoGrowth(const char* soak, const Snapshot& start, const Snapshot& war
     // The watch followed the modules at work, so that its zeros mean something.
     const ResourceLedger& made = end.ledger;
     EXPECT_GE(made.imageListsCreated, kCycles) << soak;
-    EXPECT_GE(made.iconsMade, kCycles) << soak;
+    EXPECT_GE(made.dataFilesOpened, kCycles) << soak;  // the icons by index are read from the files
     EXPECT_GE(made.timersSet, 1) << soak;
     EXPECT_GE(made.blocksAllocated[kWatchedPlugin], kCycles) << soak;
     if (adaptorWatched) {
@@ -118,8 +119,9 @@ void ExpectNoGrowth(const char* soak, const Snapshot& start, const Snapshot& war
     }
     printf("  USER objects (GetGuiResources) %lu %lu %lu%s\n", start.userObjects, warm.userObjects,
            end.userObjects, end.userObjects ? "" : " (not reported here)");
-    printf("  made: %d image lists, %d icons, %d timers, %d drop registrations, heap blocks %d (plug-in) %d (adaptor)\n",
-           made.imageListsCreated, made.iconsMade, made.timersSet, made.dropRegistrations,
+    printf("  made: %d image lists, %d icons, %d files opened as data, %d timers, %d drop registrations, heap blocks "
+           "%d (plug-in) %d (adaptor)\n",
+           made.imageListsCreated, made.iconsMade, made.dataFilesOpened, made.timersSet, made.dropRegistrations,
            made.blocksAllocated[kWatchedPlugin], made.blocksAllocated[kWatchedAdaptor]);
     EXPECT_LE(end.userObjects, warm.userObjects) << soak << ": USER objects grew";
 }
@@ -147,6 +149,8 @@ public:
             broken += " ImageList_Destroy refused " + std::to_string(l.failedImageListDestroys) + ";";
         if (l.liveIcons)
             broken += " icons left: " + std::to_string(l.liveIcons) + ";";
+        if (l.liveDataFiles)
+            broken += " files opened as data left: " + std::to_string(l.liveDataFiles) + ";";
         if (l.liveTimers)
             broken += " timers left: " + std::to_string(l.liveTimers) + ";";
         if (l.openDropRegistrations)

@@ -82,6 +82,9 @@ struct Originals {
     UINT(WINAPI* extractIconEx)(LPCSTR, int, HICON*, HICON*, UINT);
     DWORD_PTR(WINAPI* getFileInfo)(LPCSTR, DWORD, SHFILEINFOA*, UINT, UINT);
     BOOL(WINAPI* destroyIcon)(HICON);
+    HICON(WINAPI* createIconFromResourceEx)(PBYTE, DWORD, BOOL, DWORD, int, int, UINT);
+    HMODULE(WINAPI* loadLibraryExA)(LPCSTR, HANDLE, DWORD);
+    BOOL(WINAPI* freeLibrary)(HMODULE);
     HRESULT(WINAPI* registerDragDrop)(HWND, IDropTarget*);
     HRESULT(WINAPI* revokeDragDrop)(HWND);
     UINT_PTR(WINAPI* setTimer)(HWND, UINT_PTR, UINT, TIMERPROC);
@@ -99,6 +102,8 @@ struct Ledger {
     int failedImageListDestroys = 0;
     std::set<HICON> icons;
     int iconsMade = 0;
+    std::map<HMODULE, int> dataFiles;  // loads not yet freed, by handle
+    int dataFilesOpened = 0;
     std::map<HWND, IDropTarget*> dropTargets;  // registered and not yet revoked
     int dropRegistrations = 0;
     int dropRevocations = 0;
@@ -129,6 +134,9 @@ void ResolveOriginals()
     Resolve(&real.extractIconEx, "shell32.dll", "ExtractIconExA");
     Resolve(&real.getFileInfo, "shell32.dll", "SHGetFileInfoA");
     Resolve(&real.destroyIcon, "user32.dll", "DestroyIcon");
+    Resolve(&real.createIconFromResourceEx, "user32.dll", "CreateIconFromResourceEx");
+    Resolve(&real.loadLibraryExA, "kernel32.dll", "LoadLibraryExA");
+    Resolve(&real.freeLibrary, "kernel32.dll", "FreeLibrary");
     Resolve(&real.registerDragDrop, "ole32.dll", "RegisterDragDrop");
     Resolve(&real.revokeDragDrop, "ole32.dll", "RevokeDragDrop");
     Resolve(&real.setTimer, "user32.dll", "SetTimer");
@@ -242,6 +250,33 @@ DWORD_PTR WINAPI WatchedGetFileInfo(LPCSTR path, DWORD attributes, SHFILEINFOA* 
     if (result && (flags & SHGFI_ICON) && info)
         NoteIcon(info->hIcon);
     return result;
+}
+
+HICON WINAPI WatchedCreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon, DWORD version, int cx, int cy,
+                                             UINT flags)
+{
+    HICON made = real.createIconFromResourceEx(bits, size, icon, version, cx, cy, flags);
+    NoteIcon(made);
+    return made;
+}
+
+HMODULE WINAPI WatchedLoadLibraryExA(LPCSTR path, HANDLE file, DWORD flags)
+{
+    HMODULE module = real.loadLibraryExA(path, file, flags);
+    if (module) {
+        ++ledger.dataFiles[module];
+        ++ledger.dataFilesOpened;
+    }
+    return module;
+}
+
+BOOL WINAPI WatchedFreeLibrary(HMODULE module)
+{
+    BOOL done = real.freeLibrary(module);
+    auto opened = ledger.dataFiles.find(module);
+    if (done && opened != ledger.dataFiles.end() && --opened->second == 0)
+        ledger.dataFiles.erase(opened);
+    return done;
 }
 
 BOOL WINAPI WatchedDestroyIcon(HICON icon)
@@ -382,6 +417,10 @@ void WatchModule(HMODULE module, WatchedModule which)
     PatchModuleImport(module, "shell32.dll", "ExtractIconExA", reinterpret_cast<void*>(&WatchedExtractIconEx));
     PatchModuleImport(module, "shell32.dll", "SHGetFileInfoA", reinterpret_cast<void*>(&WatchedGetFileInfo));
     PatchModuleImport(module, "user32.dll", "DestroyIcon", reinterpret_cast<void*>(&WatchedDestroyIcon));
+    PatchModuleImport(module, "user32.dll", "CreateIconFromResourceEx",
+                      reinterpret_cast<void*>(&WatchedCreateIconFromResourceEx));
+    PatchModuleImport(module, "kernel32.dll", "LoadLibraryExA", reinterpret_cast<void*>(&WatchedLoadLibraryExA));
+    PatchModuleImport(module, "kernel32.dll", "FreeLibrary", reinterpret_cast<void*>(&WatchedFreeLibrary));
     PatchModuleImport(module, "ole32.dll", "RegisterDragDrop", reinterpret_cast<void*>(&WatchedRegisterDragDrop));
     PatchModuleImport(module, "ole32.dll", "RevokeDragDrop", reinterpret_cast<void*>(&WatchedRevokeDragDrop));
     PatchModuleImport(module, "user32.dll", "SetTimer", reinterpret_cast<void*>(&WatchedSetTimer));
@@ -416,6 +455,11 @@ ResourceLedger ReadLedger()
     read.failedImageListDestroys = ledger.failedImageListDestroys;
     read.liveIcons = static_cast<int>(ledger.icons.size());
     read.iconsMade = ledger.iconsMade;
+    int liveDataFiles = 0;
+    for (const auto& opened : ledger.dataFiles)
+        liveDataFiles += opened.second;
+    read.liveDataFiles = liveDataFiles;
+    read.dataFilesOpened = ledger.dataFilesOpened;
     read.dropRegistrations = ledger.dropRegistrations;
     read.dropRevocations = ledger.dropRevocations;
     read.openDropRegistrations = static_cast<int>(ledger.dropTargets.size());

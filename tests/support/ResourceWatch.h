@@ -43,6 +43,8 @@ struct ResourceLedger {
     int failedImageListDestroys;
     int liveIcons;            // handed to a watched module (extracted, copied) and not destroyed
     int iconsMade;
+    int liveDataFiles;        // files opened as data (LoadLibraryExA) and not freed
+    int dataFilesOpened;
     int dropRegistrations;    // RegisterDragDrop answered S_OK
     int dropRevocations;      // RevokeDragDrop answered S_OK while the window still stood
     int openDropRegistrations;  // registered windows without such a revoke
