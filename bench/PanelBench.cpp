@@ -76,8 +76,11 @@ void Generate()
         item.imageIndex = -1;
         item.posX = item.posY = -1;
         snprintf(item.name, kTextSize, "項目 %d", i + 1);
-        if (i % 4 == 3) {
-            CopyText(item.path, files[(i / 4) % 4]);
+        // Items go to pages in turn, so every page holds the same mix: of each
+        // page's items, every fourth is a file's own icon.
+        int onPage = i / kPages;
+        if (onPage % 4 == 3) {
+            CopyText(item.path, files[(onPage / 4) % 4]);
             item.iconIndex = -1;
         } else {
             CopyText(item.path, "C:\\windows\\system32\\shell32.dll");
