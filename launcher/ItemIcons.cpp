@@ -100,12 +100,15 @@ public:
         File& file = Open(path);
         if (!file.module)
             return false;
-        std::string name;
+        Group wanted;
         if (iconIndex >= 0 && static_cast<size_t>(iconIndex) < file.groups.size())
-            name = file.groups[iconIndex];
+            wanted = file.groups[iconIndex];
         else if (iconIndex < 0 && iconIndex > -0x10000)
-            name = "#" + std::to_string(-iconIndex);
-        HRSRC group = name.empty() ? nullptr : FindResourceA(file.module, name.c_str(), RT_GROUP_ICON);
+            wanted.id = static_cast<WORD>(-iconIndex);
+        HRSRC group = wanted.id || !wanted.name.empty()
+                          ? FindResourceA(file.module, wanted.id ? MAKEINTRESOURCEA(wanted.id) : wanted.name.c_str(),
+                                          RT_GROUP_ICON)
+                          : nullptr;
         auto* directory = static_cast<BYTE*>(group ? LockResource(LoadResource(file.module, group)) : nullptr);
         if (!directory)
             return true;
@@ -127,15 +130,23 @@ public:
     }
 
 private:
+    struct Group {
+        WORD id = 0;       // a numbered group
+        std::string name;  // else a named one
+    };
     struct File {
         HMODULE module = nullptr;
-        std::vector<std::string> groups;  // icon group names in the file's order, ids as "#n"
+        std::vector<Group> groups;  // the icon groups in the file's order
     };
 
     static BOOL CALLBACK AddGroup(HMODULE, LPCSTR, LPSTR name, LONG_PTR groups)
     {
-        reinterpret_cast<std::vector<std::string>*>(groups)->push_back(
-            IS_INTRESOURCE(name) ? "#" + std::to_string(reinterpret_cast<uintptr_t>(name)) : std::string(name));
+        Group group;
+        if (IS_INTRESOURCE(name))
+            group.id = static_cast<WORD>(reinterpret_cast<uintptr_t>(name));
+        else
+            group.name = name;
+        reinterpret_cast<std::vector<Group>*>(groups)->push_back(group);
         return TRUE;
     }
 
