@@ -233,6 +233,20 @@ public:
         return picture.Icon() && Put(n, picture.icon);
     }
 
+    // Place `to` gets what place `from` holds.
+    bool CopyPlace(int from, int to)
+    {
+        if (!pixels_)
+            return false;
+        for (int y = 0; y < size_; ++y) {
+            uint32_t* row = pixels_ + static_cast<size_t>(y) * size_ * count_;
+            memcpy(row + to * size_, row + from * size_, size_ * sizeof(uint32_t));
+            BYTE* maskRow = &mask_[y * maskStride_];
+            memcpy(maskRow + to * size_ / 8, maskRow + from * size_ / 8, size_ / 8);
+        }
+        return true;
+    }
+
     // Appends every place to the list; the index of the first, or -1.
     int AddTo(HIMAGELIST list)
     {
@@ -314,6 +328,19 @@ private:
     uint32_t* pixels_ = nullptr;
 };
 
+// The place of the shell's own icon of a file in the shell's two image lists, which
+// hold it in both sizes; -1 when there is none. No SHGFI_USEFILEATTRIBUTES: the file
+// is examined, so a missing file has none. A failed call's answer is not read:
+// Wine's SHGetFileInfoA then copies fields of its own uninitialised structure,
+// often another live icon's handle.
+int ShellImageOf(const char* path, HIMAGELIST* shellLarge, HIMAGELIST* shellSmall)
+{
+    SHFILEINFOA info = {};
+    bool found = SHGetFileInfoA(path, FILE_ATTRIBUTE_ARCHIVE, &info, sizeof info, SHGFI_SYSICONINDEX) != 0
+                 && Shell_GetImageLists(shellLarge, shellSmall);
+    return found ? info.iIcon : -1;
+}
+
 int IconSize(HIMAGELIST list)
 {
     int cx = 0;
@@ -327,21 +354,16 @@ int IconSize(HIMAGELIST list)
 void ExtractItemIcons(const char* iconPath, int iconIndex, HICON* largeIcon, HICON* smallIcon)
 {
     if (iconIndex == -1) {
-        // The shell's icon of the file itself (no SHGFI_USEFILEATTRIBUTES: the
-        // file is examined, so a missing file yields no icon). The file is looked
-        // at once for both sizes: they are the images at the place found in the
-        // shell's two image lists, which is where SHGFI_ICON takes either from.
-        // A failed call's answer is not read: Wine's SHGetFileInfoA then copies
-        // fields of its own uninitialised structure, often another live icon's handle.
-        SHFILEINFOA info = {};
+        // The shell's icon of the file itself, the file looked at once for both
+        // sizes: the images at its place in the shell's two image lists, which is
+        // where SHGFI_ICON takes either from.
         HIMAGELIST shellLarge = nullptr;
         HIMAGELIST shellSmall = nullptr;
-        bool found = SHGetFileInfoA(iconPath, FILE_ATTRIBUTE_ARCHIVE, &info, sizeof info, SHGFI_SYSICONINDEX) != 0
-                     && Shell_GetImageLists(&shellLarge, &shellSmall);
+        int place = ShellImageOf(iconPath, &shellLarge, &shellSmall);
         if (largeIcon)
-            *largeIcon = found ? ImageList_GetIcon(shellLarge, info.iIcon, ILD_NORMAL) : nullptr;
+            *largeIcon = place >= 0 ? ImageList_GetIcon(shellLarge, place, ILD_NORMAL) : nullptr;
         if (smallIcon)
-            *smallIcon = found ? ImageList_GetIcon(shellSmall, info.iIcon, ILD_NORMAL) : nullptr;
+            *smallIcon = place >= 0 ? ImageList_GetIcon(shellSmall, place, ILD_NORMAL) : nullptr;
         return;
     }
     // One call per size. Asked for both at once, Wine 8 gives a different 16x16
@@ -380,22 +402,45 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
 {
     struct Obtained {
         int source;
+        int copyOf;     // an earlier entry with the same shell image, whose pictures it shows; or -1
         Picture large;  // either may be missing, not both
         Picture small;
         Picture& LargeOrSmall() { return large.present() ? large : small; }
         Picture& SmallOrLarge() { return small.present() ? small : large; }
     };
     IconResources files;
+    std::map<int, int> shellImages;  // a place in the shell's lists -> the entry holding its pictures
     std::vector<Obtained> icons;
     for (int i = 0; i < count; ++i) {
         imageIndexes[i] = -1;
-        Obtained icon{i, {}, {}};
+        Obtained icon{i, -1, {}, {}};
         const IconSource& source = sources[i];
-        if (source.iconIndex == -1 || !files.Find(source.iconPath, source.iconIndex, &icon.large, &icon.small))
+        if (source.iconIndex == -1) {
+            // Files of one kind (documents of a type, folders) share one shell
+            // image; its pictures are taken once.
+            HIMAGELIST shellLarge = nullptr;
+            HIMAGELIST shellSmall = nullptr;
+            int place = ShellImageOf(source.iconPath, &shellLarge, &shellSmall);
+            auto seen = shellImages.find(place);
+            if (seen != shellImages.end()) {
+                icon.copyOf = seen->second;
+                icons.push_back(icon);
+                continue;
+            }
+            if (place >= 0) {
+                icon.large.icon = ImageList_GetIcon(shellLarge, place, ILD_NORMAL);
+                icon.small.icon = ImageList_GetIcon(shellSmall, place, ILD_NORMAL);
+                if (icon.large.present() || icon.small.present())
+                    shellImages[place] = static_cast<int>(icons.size());
+            }
+        } else if (!files.Find(source.iconPath, source.iconIndex, &icon.large, &icon.small)) {
             ExtractItemIcons(source.iconPath, source.iconIndex, &icon.large.icon, &icon.small.icon);
+        }
         if (icon.large.present() || icon.small.present())
             icons.push_back(icon);
     }
+    // The entry whose pictures entry k shows.
+    auto picturesOf = [&icons](int k) -> Obtained& { return icons[k].copyOf >= 0 ? icons[icons[k].copyOf] : icons[k]; };
     if (icons.empty())
         return;
 
@@ -407,8 +452,14 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
     std::vector<bool> largeDrawn(n);
     std::vector<bool> smallDrawn(n);
     for (int k = 0; k < n; ++k) {
-        largeDrawn[k] = largeStrip.Put(k, icons[k].LargeOrSmall());
-        smallDrawn[k] = smallStrip.Put(k, icons[k].SmallOrLarge());
+        int copyOf = icons[k].copyOf;
+        if (copyOf >= 0) {
+            largeDrawn[k] = largeDrawn[copyOf] && largeStrip.CopyPlace(copyOf, k);
+            smallDrawn[k] = smallDrawn[copyOf] && smallStrip.CopyPlace(copyOf, k);
+        } else {
+            largeDrawn[k] = largeStrip.Put(k, icons[k].LargeOrSmall());
+            smallDrawn[k] = smallStrip.Put(k, icons[k].SmallOrLarge());
+        }
     }
 
     int largeBefore = ImageList_GetImageCount(largeList);
@@ -417,12 +468,12 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
     int smallFirst = first == -1 ? -1 : smallStrip.AddTo(smallList);
     if (first != -1 && smallFirst == first) {
         for (int k = 0; k < n; ++k) {
-            Obtained& icon = icons[k];
+            Obtained& pictures = picturesOf(k);
             if (!largeDrawn[k])
-                ImageList_ReplaceIcon(largeList, first + k, icon.LargeOrSmall().Icon());
+                ImageList_ReplaceIcon(largeList, first + k, pictures.LargeOrSmall().Icon());
             if (!smallDrawn[k])
-                ImageList_ReplaceIcon(smallList, first + k, icon.SmallOrLarge().Icon());
-            imageIndexes[icon.source] = first + k;
+                ImageList_ReplaceIcon(smallList, first + k, pictures.SmallOrLarge().Icon());
+            imageIndexes[icons[k].source] = first + k;
         }
     } else {
         // A list refused the strip (no memory for it): take back what the other
@@ -431,8 +482,10 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
             ImageList_SetImageCount(largeList, largeBefore);
         if (ImageList_GetImageCount(smallList) != smallBefore)
             ImageList_SetImageCount(smallList, smallBefore);
-        for (Obtained& icon : icons)
-            imageIndexes[icon.source] = PutIcons(-1, icon.large.Icon(), icon.small.Icon());
+        for (int k = 0; k < n; ++k) {
+            Obtained& pictures = picturesOf(k);
+            imageIndexes[icons[k].source] = PutIcons(-1, pictures.large.Icon(), pictures.small.Icon());
+        }
     }
 
     for (Obtained& icon : icons) {

@@ -172,13 +172,14 @@ TEST_F(ItemIconsTest, SetItemIconReplacesInPlaceOrLeavesMinusOne)
 TEST_F(ItemIconsTest, AppendGivesBothListsTheImagesOfOneByOne)
 {
     // Named and numbered groups, resource ids (-n), an 8-bit small image, images of
-    // another size and a PNG image, which go through icon handles; no such icon.
+    // another size and a PNG image, which go through icon handles; no such icon; a
+    // shell image shown twice.
     const IconSource sources[] = {{kNotepad, -1}, {kFolder, -1},   {kShell32, 3},      {kMissing, -1},
                                   {kShell32, 0},  {kNotepad, 0},   {kNotepad, 999},    {kShell32, 41},
                                   {kShell32, 1},  {kShell32, -4},  {kShell32, -30000}, {kMissing, 0},
-                                  {kComdlg32, 6}, {kWinecfg, 1}};
+                                  {kComdlg32, 6}, {kWinecfg, 1},   {kNotepad, -1}};
     const int count = sizeof sources / sizeof sources[0];
-    const int expected[count] = {1, 2, 3, -1, 4, 5, -1, 6, 7, 8, -1, -1, 9, 10};
+    const int expected[count] = {1, 2, 3, -1, 4, 5, -1, 6, 7, 8, -1, -1, 9, 10, 11};
     ASSERT_EQ(0, StoreItemIcon(-1, 2, kShell32));  // a list that holds an image already
     for (const IconSource& source : sources) {
         HICON icons[2] = {};
@@ -197,9 +198,9 @@ TEST_F(ItemIconsTest, AppendGivesBothListsTheImagesOfOneByOne)
         DestroyIcon(icons[0]);
         DestroyIcon(icons[1]);
     }
-    ASSERT_EQ(11, LargeCount());
+    ASSERT_EQ(12, LargeCount());
     std::vector<std::vector<uint32_t>> oneByOne;
-    for (int i = 0; i < 11; ++i) {
+    for (int i = 0; i < 12; ++i) {
         oneByOne.push_back(Pixels(panelState.largeImageList, i));
         oneByOne.push_back(Pixels(panelState.smallImageList, i));
     }
@@ -208,8 +209,8 @@ TEST_F(ItemIconsTest, AppendGivesBothListsTheImagesOfOneByOne)
 
     int indexes[count];
     AppendItemIcons(sources, count, indexes);
-    EXPECT_EQ(11, LargeCount());
-    EXPECT_EQ(11, SmallCount());
+    EXPECT_EQ(12, LargeCount());
+    EXPECT_EQ(12, SmallCount());
     for (int i = 0; i < count; ++i) {
         ASSERT_EQ(expected[i], indexes[i]) << i;
         if (indexes[i] >= 0) {
