@@ -440,7 +440,9 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
             icons.push_back(icon);
     }
     // The entry whose pictures entry k shows.
-    auto picturesOf = [&icons](int k) -> Obtained& { return icons[k].copyOf >= 0 ? icons[icons[k].copyOf] : icons[k]; };
+    auto picturesOf = [&icons](int k) -> Obtained& {
+        return icons[k].copyOf >= 0 ? icons[icons[k].copyOf] : icons[k];
+    };
     if (icons.empty())
         return;
 
