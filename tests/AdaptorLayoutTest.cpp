@@ -1,10 +1,11 @@
 // The shipped adaptor as a host built by the platform's compiler sees it, that
 // layout held by hand: an interface pointer has its own table at +0 and its
 // virtual-base table at +4 ({-4, offsets of its virtual bases}); the host's
-// memory, client and font source are laid out alike and count every reference
-// and block.
+// memory, client and font source are laid out alike (platform::HostBridge) and
+// the scripted host behind them counts every reference and block.
 #include <gtest/gtest.h>
 
+#include "AdaptorKit.h"
 #include "PlatformLayout.h"
 #include "WinTest.h"
 
@@ -13,67 +14,6 @@ namespace {
 using platform::BaseTable;
 using platform::Call;
 using platform::VirtualBase;
-
-template <class Proc>
-Proc Export(HMODULE module, const char* name)
-{
-    return reinterpret_cast<Proc>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
-
-// ---- host objects laid out by hand: own table, virtual-base table, base table
-
-struct HandHost {
-    int references = 0, blocks = 0, mistakes = 0;
-    bool memoryExhausted = false;
-    std::wstring pluginFolder;
-    HFONT font = reinterpret_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-};
-HandHost* hand;
-
-struct HandObject {
-    void* const* table;
-    const int32_t* bases;
-    void* const* baseTable;
-};
-const int32_t kBases[] = {-4, 4};  // the base sub-object follows at +8
-
-bool __stdcall HandQuery(void*, uint32_t, void** out) { return *out = nullptr, false; }
-int32_t __stdcall HandAddRef(void*) { return ++hand->references; }
-int32_t __stdcall HandRelease(void*) { return hand->references > 0 ? --hand->references : -++hand->mistakes; }
-void* const kBaseTable[] = {(void*)HandQuery, (void*)HandAddRef, (void*)HandRelease};
-
-void* __stdcall Allocate(void*, uint32_t bytes)
-{
-    if (hand->memoryExhausted)
-        return nullptr;
-    ++hand->blocks;
-    return HeapAlloc(GetProcessHeap(), 0, bytes);
-}
-void __stdcall Free(void*, void* block) { block && HeapFree(GetProcessHeap(), 0, block) ? --hand->blocks : ++hand->mistakes; }
-void* const kMemoryTable[] = {(void*)Allocate, (void*)Free};
-HandObject memory = {kMemoryTable, kBases, kBaseTable};
-
-// Operations the adaptor does not use are null: a call would end the test program.
-HFONT* __stdcall GetFont(void*) { return &hand->font; }
-void* const kFontTable[] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, (void*)GetFont};
-HandObject fontSource = {kFontTable, kBases, kBaseTable};
-
-void* __stdcall GetComponent(void*, uint32_t id, void** out)
-{
-    *out = id == 9 ? (HandAddRef(nullptr), &fontSource) : nullptr;
-    return *out;
-}
-bool __stdcall GetFolder(void*, uint32_t id, wchar_t** out)
-{
-    *out = nullptr;
-    if (id == 2) {  // the plug-in folder, the only one the adaptor asks for here
-        size_t bytes = (hand->pluginFolder.size() + 1) * sizeof(wchar_t);
-        *out = static_cast<wchar_t*>(memcpy(Allocate(nullptr, bytes), hand->pluginFolder.c_str(), bytes));
-    }
-    return *out != nullptr;
-}
-void* const kClientTable[] = {0, 0, 0, 0, 0, 0, (void*)GetComponent, 0, 0, 0, (void*)GetFolder, 0};
-HandObject client = {kClientTable, kBases, kBaseTable};
 
 LONG CALLBACK EndThreadOnNoMemory(EXCEPTION_POINTERS* e)
 {
@@ -94,18 +34,17 @@ class AdaptorLayoutTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        hand = &host;
-        host.pluginFolder = std::wstring(temp.path().begin(), temp.path().end()) + L"\\";
-        CreateDirectoryA(temp.File("kdx").c_str(), nullptr);
-        std::string program = wintest::ProgramFolder();
-        CopyFileA((program + "KdxPanel.ini").c_str(), temp.File("KdxPanel.ini").c_str(), FALSE);
-        CopyFileA((program + "Brevlin.vx").c_str(), temp.File("Dockmere.vx").c_str(), FALSE);
-        module = LoadLibraryA(temp.File("Dockmere.vx").c_str());
+        // The shipped help text, and no kdx\Dockmere.kdx.
+        CopyFileA((wintest::ProgramFolder() + "KdxPanel.ini").c_str(), folder.temp().File("KdxPanel.ini").c_str(),
+                  FALSE);
+        host.SetFolder(VexFolderPlugins, folder.root());
+        bridge.Register();
+        module = LoadLibraryW(folder.Install("Dockmere", "", adaptortest::kPlatformAdaptor).c_str());
         ASSERT_NE(module, nullptr);
-        registerHost = Export<void (*)(void*, void*)>(GetModuleHandleA("VantrelLib.vx"), "VexRegisterHost");
-        ASSERT_NE(registerHost, nullptr);
-        registerHost(&client, &memory);
-        base = Export<void*(__stdcall*)(uint32_t)>(module, "VPI_CreateInstance")(0);
+        auto create = reinterpret_cast<void*(__stdcall*)(uint32_t)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(module, "VPI_CreateInstance")));
+        ASSERT_NE(create, nullptr);
+        base = create(0);
         ASSERT_TRUE(Call<bool>(base, 0, 3u, &info));
         ASSERT_TRUE(Call<bool>(base, 0, 0x1000002u, &panel));
         ASSERT_TRUE(Call<bool>(info, 0));  // Initialize: info's own operation 0
@@ -115,25 +54,24 @@ protected:
         EXPECT_EQ(Call<int32_t>(VirtualBase(info, 1), 2), 2);
         EXPECT_EQ(Call<int32_t>(VirtualBase(panel, 1), 2), 1);
         EXPECT_EQ(Call<int32_t>(base, 2), 0);  // the last Release frees the object
-        registerHost(nullptr, nullptr);
         FreeLibrary(module);
-        EXPECT_EQ(host.references, 0);
-        EXPECT_EQ(host.blocks, 0);
-        EXPECT_EQ(host.mistakes, 0);
+        EXPECT_EQ(host.OutstandingReferences(), 0);
+        EXPECT_EQ(host.OutstandingBlocks(), 0);
+        EXPECT_EQ(host.Mistakes(), 0);
     }
     // A host string: its text, freed through the host's memory.
     std::wstring Take(wchar_t* text)
     {
         std::wstring copy = text ? text : L"(null)";
-        Free(nullptr, text);
+        host.memory()->Free(text);
         return copy;
     }
 
-    wintest::TempFolder temp;
+    adaptortest::PluginFolder folder;
+    StandInHost host;
+    platform::HostBridge bridge{host};
     wintest::WindowNest nest;
-    HandHost host;
     HMODULE module = nullptr;
-    void (*registerHost)(void*, void*) = nullptr;
     void* base = nullptr;
     void* info = nullptr;
     void* panel = nullptr;
@@ -172,8 +110,8 @@ TEST_F(AdaptorLayoutTest, EveryInterfaceReachesOneBaseAndAnswersThroughItsOwnTab
     GetWindowTextW(window, text, 1024);
     EXPECT_EQ(std::wstring(text).rfind(L"KDX パネルプラグインを読み込めませんでした。", 0), 0u) << text;
     EXPECT_NE(std::wstring(text).find(L"(例: kdx\\Dockmere.kdx)"), std::wstring::npos);
-    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), host.font);
-    EXPECT_EQ(host.references, 0);  // the font source was released
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), host.font());
+    EXPECT_EQ(host.OutstandingReferences(), 0);  // the font source was released
     EXPECT_FALSE(Call<bool>(panel, 5, 7u));
     EXPECT_TRUE(Call<bool>(panel, 1));
     EXPECT_FALSE(IsWindow(window));
@@ -182,7 +120,7 @@ TEST_F(AdaptorLayoutTest, EveryInterfaceReachesOneBaseAndAnswersThroughItsOwnTab
 TEST_F(AdaptorLayoutTest, ExhaustedHostMemoryRaisesTheAllocationFailureAndWritesNothing)
 {
     // GetName on a thread of its own, which ends with the exception's code.
-    host.memoryExhausted = true;
+    host.SetMemoryExhausted(true);
     namePanel = panel;
     nameOut = reinterpret_cast<wchar_t*>(0x5EED);
     PVOID handler = AddVectoredExceptionHandler(1, EndThreadOnNoMemory);

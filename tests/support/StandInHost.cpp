@@ -82,6 +82,8 @@ public:
     using StandInObject::StandInObject;
     void* VCALL Allocate(uint32_t bytes) override
     {
+        if (host_->memoryExhausted_)
+            return nullptr;
         void* block = HeapAlloc(GetProcessHeap(), 0, bytes ? bytes : 1);
         host_->blocks_.insert(block);
         return block;

@@ -71,6 +71,8 @@ public:
     void SetFolder(uint32_t id, const std::wstring& path);
     void SetTabList(bool present) { tabListPresent_ = present; }
     void SetFontSource(bool present) { fontSourcePresent_ = present; }
+    // When true, the memory object answers every allocation with null.
+    void SetMemoryExhausted(bool exhausted) { memoryExhausted_ = exhausted; }
     // When false, an open produces a tab that the tab list does not hold.
     void SetOpenAddsTab(bool adds) { openAddsTab_ = adds; }
 
@@ -127,6 +129,7 @@ private:
     bool tabListPresent_ = true;
     bool fontSourcePresent_ = true;
     bool openAddsTab_ = true;
+    bool memoryExhausted_ = false;
     bool registered_ = false;
     HFONT font_ = nullptr;
     std::vector<std::wstring> log_;
