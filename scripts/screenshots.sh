@@ -10,13 +10,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 if [ "${1:-}" = "--inside" ]; then
     build=$2
     shots="$build/shots"
-    docs="$WINEPREFIX/drive_c/users/Public/Documents"
-    mkdir -p "$docs" "$WINEPREFIX/drive_c/windows/Fonts"
-    [ -f "$docs/Dockmere.txt" ] || cp "$root/demo/Dockmere.txt" "$docs/"
-    fonts="$WINEPREFIX/drive_c/windows/Fonts"
-    if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
-        cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-    fi
+    . "$root/scripts/demo-screenshot.sh"
+    prepare_demo_prefix
     plugin=$(winepath -w "$build/bin/Dockmere.kdx" 2>/dev/null)
 
     # shot <picture> <view style> <crop WxH> [kdxhost options...]
