@@ -6,6 +6,8 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <cstring>
+
 #include "LauncherData.h"
 #include "Launch.h"
 #include "Panel.h"
@@ -22,8 +24,8 @@ void RegisterIdListFormat()
     idListFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatA(TEXT_IDLIST_FORMAT));
 }
 
-// The drop target only gives feedback while something is dragged over the panel;
-// the dropped files themselves arrive as WM_DROPFILES.
+// The drop target gives feedback while something is dragged over the panel; the
+// dropped files are handled as WM_DROPFILES.
 struct PanelDropTarget final : public IDropTarget {
     explicit PanelDropTarget(HWND window) : targetWindow(window) {}
 
@@ -78,13 +80,17 @@ struct PanelDropTarget final : public IDropTarget {
         return S_OK;
     }
 
-    HRESULT STDMETHODCALLTYPE Drop(IDataObject*, DWORD, POINTL, DWORD* effect) override
+    HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override
     {
-        // The files come through WM_DROPFILES; the highlight of the last DragOver
-        // would otherwise stay on the item after the drop.
+        // The highlight of the last DragOver would otherwise stay on the item.
         ClearDropHighlight();
+        // A window with a drop target gets no WM_DROPFILES from the platform (Wine's
+        // X11 bridge sends one only when the drop reports no effect), so the files
+        // are handed to the panel as a WM_DROPFILES of its own, handled once the
+        // drag source has its answer: the shortcut question must not hold its loop.
+        bool posted = hdropOffered && PostDroppedFiles(data);
         if (effect)
-            *effect = DROPEFFECT_NONE;
+            *effect = posted ? DROPEFFECT_COPY : DROPEFFECT_NONE;
         return S_OK;
     }
 
@@ -94,6 +100,36 @@ struct PanelDropTarget final : public IDropTarget {
 
 private:
     ~PanelDropTarget() = default;
+
+    // Posts a copy of the data's drop block to the panel window, which frees it
+    // with DragFinish. The copy ends in zeros, so a list the source left
+    // unterminated ends inside it; a block whose list starts outside it is refused.
+    bool PostDroppedFiles(IDataObject* data)
+    {
+        FORMATETC request = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+        STGMEDIUM medium = {};
+        if (!data || data->GetData(&request, &medium) != S_OK)
+            return false;
+        HGLOBAL copy = nullptr;
+        SIZE_T size = medium.tymed == TYMED_HGLOBAL ? GlobalSize(medium.hGlobal) : 0;
+        auto* block = static_cast<const DROPFILES*>(size >= sizeof(DROPFILES) ? GlobalLock(medium.hGlobal) : nullptr);
+        if (block) {
+            if (block->pFiles >= sizeof(DROPFILES) && block->pFiles < size)
+                copy = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size + 2 * sizeof(WCHAR));
+            void* target = copy ? GlobalLock(copy) : nullptr;
+            if (target) {
+                memcpy(target, block, size);
+                GlobalUnlock(copy);
+            } else if (copy) {
+                copy = GlobalFree(copy);
+            }
+            GlobalUnlock(medium.hGlobal);
+        }
+        ReleaseStgMedium(&medium);
+        if (copy && !PostMessageA(targetWindow, WM_DROPFILES, reinterpret_cast<WPARAM>(copy), 0))
+            copy = GlobalFree(copy);
+        return copy != nullptr;
+    }
 
     static bool Offers(IDataObject* data, CLIPFORMAT format)
     {

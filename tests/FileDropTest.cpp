@@ -27,10 +27,12 @@ namespace {
 
 using namespace wintest;
 
-// Data of a drag that offers a chosen set of formats and nothing else.
+// Data of a drag that offers a chosen set of formats and nothing else; given a
+// drop block, it hands out copies of it for CF_HDROP.
 class FakeDataObject : public IDataObject {
 public:
-    FakeDataObject(bool hdrop, bool idList) : hdrop_(hdrop), idList_(idList) {}
+    FakeDataObject(bool hdrop, bool idList, HDROP drop = nullptr) : hdrop_(hdrop), idList_(idList), drop_(drop) {}
+    ~FakeDataObject() { GlobalFree(drop_); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
     {
@@ -53,7 +55,19 @@ public:
         return offered && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
     }
 
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override
+    {
+        if (!drop_ || format->cfFormat != CF_HDROP || !(format->tymed & TYMED_HGLOBAL))
+            return DV_E_FORMATETC;
+        SIZE_T size = GlobalSize(drop_);
+        *medium = {};
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = GlobalAlloc(GMEM_MOVEABLE, size);
+        memcpy(GlobalLock(medium->hGlobal), GlobalLock(drop_), size);
+        GlobalUnlock(drop_);
+        GlobalUnlock(medium->hGlobal);
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
@@ -67,6 +81,7 @@ public:
 private:
     bool hdrop_;
     bool idList_;
+    HDROP drop_;
     ULONG refs_ = 1;
 };
 
@@ -173,9 +188,22 @@ protected:
         return items;
     }
 
-    void Drop(const std::vector<std::string>& paths)
+    // The files as the platform's WM_DROPFILES, or dragged onto the panel through
+    // its drop target, the message loop then run until the page has a new item.
+    void Drop(const std::vector<std::string>& paths, bool dragged = false)
     {
-        SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+        if (!dragged) {
+            SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+            return;
+        }
+        FakeDataObject data(true, false, MakeDrop(paths));
+        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+        target_->DragEnter(&data, MK_LBUTTON, POINTL{0, 0}, &effect);
+        target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+        int items = GetItemCount(0);
+        EXPECT_EQ(S_OK, target_->Drop(&data, 0, POINTL{0, 0}, &effect));
+        EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), effect);
+        PumpUntil([&] { return GetItemCount(0) > items; }, 3000);
     }
 
     std::unique_ptr<LivePanel> panel_;
@@ -240,8 +268,8 @@ TEST_F(FileDropTest, HighlightFollowsTheCursorAndEndsWithTheDrag)
     target_->DragLeave();
     EXPECT_TRUE(Highlighted().empty());
 
-    // A drag that ends with a drop leaves no highlight behind either; the files
-    // themselves come through WM_DROPFILES, so the drop reports no effect.
+    // A drag that ends with a drop leaves no highlight behind either; data that
+    // cannot give its files reports no effect and adds nothing.
     target_->DragEnter(&files, MK_LBUTTON, POINTL{0, 0}, &effect);
     CursorOnItem(1);
     target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
@@ -297,8 +325,11 @@ TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
     struct Case {
         const char* title;
         std::vector<std::string> paths;
+        bool dragged;  // through the drop target, as a drag from the shell ends on Windows
     };
-    const Case cases[] = {{"one file", {program}}, {"three files", {program, second, third}}};
+    const Case cases[] = {{"one file", {program}, false},
+                          {"three files", {program, second, third}, false},
+                          {"three files dragged onto the panel", {program, second, third}, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
         int items = GetItemCount(0);
@@ -306,7 +337,7 @@ TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
         CursorOnEmptySpace();
         ModalDriver driver(3000);
 
-        Drop(c.paths);
+        Drop(c.paths, c.dragged);
 
         EXPECT_EQ(0, driver.unexpected()) << "an ordinary file asks nothing";
         ASSERT_EQ(items + 1, GetItemCount(0));
