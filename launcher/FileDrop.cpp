@@ -177,8 +177,14 @@ void DestroyPanelDropTarget(PanelDropTarget* target)
 {
     if (!target)
         return;
-    if (target->targetWindow)
+    if (target->targetWindow) {
         RevokeDragDrop(target->targetWindow);
+        // File lists posted by a drop and not handled yet go with the window's
+        // queue; their blocks are the receiver's to free.
+        MSG pending;
+        while (PeekMessageA(&pending, target->targetWindow, WM_DROPFILES, WM_DROPFILES, PM_REMOVE))
+            DragFinish(reinterpret_cast<HDROP>(pending.wParam));
+    }
     target->Release();
 }
 
