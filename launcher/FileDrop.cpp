@@ -115,7 +115,7 @@ private:
         auto* block = static_cast<const DROPFILES*>(size >= sizeof(DROPFILES) ? GlobalLock(medium.hGlobal) : nullptr);
         if (block) {
             if (block->pFiles >= sizeof(DROPFILES) && block->pFiles < size)
-                copy = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size + 2 * sizeof(WCHAR));
+                copy = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size + 4 * sizeof(WCHAR));
             void* target = copy ? GlobalLock(copy) : nullptr;
             if (target) {
                 memcpy(target, block, size);
