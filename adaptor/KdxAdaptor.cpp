@@ -2,8 +2,6 @@
 // interface query and the plug-in's identity texts.
 #include "KdxAdaptor.h"
 
-#include <commdlg.h>
-
 #include <string.h>
 #include <wchar.h>
 
@@ -53,19 +51,18 @@ extern "C" VIPluginBase* VCALL VPI_CreateInstance(uint32_t)
 
 void UpdateModuleTitle()
 {
+    // The file's own name, whatever Explorer shows: GetFileTitleW gives the display
+    // name, which loses the extension when known extensions are hidden, and a copy
+    // named Tab.Tools.vx would then look for kdx\Tab.kdx.
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(moduleHandle, path, MAX_PATH);
     path[MAX_PATH - 1] = 0;  // a cut path is not terminated on every system
-    if (GetFileTitleW(path, moduleTitle, MAX_PATH) != 0) {
-        // GetFileTitleW refuses a path with '*', '[' or ']' anywhere in it, folders
-        // included; the title is then simply the name after the last separator.
-        const wchar_t* name = path;
-        for (const wchar_t* p = path; *p; ++p) {
-            if (*p == L'\\' || *p == L'/' || *p == L':')
-                name = p + 1;
-        }
-        lstrcpynW(moduleTitle, name, MAX_PATH);
+    const wchar_t* name = path;
+    for (const wchar_t* p = path; *p; ++p) {
+        if (*p == L'\\' || *p == L'/' || *p == L':')
+            name = p + 1;
     }
+    lstrcpynW(moduleTitle, name, MAX_PATH);
     wchar_t* dot = wcsrchr(moduleTitle, L'.');
     if (dot)
         *dot = 0;

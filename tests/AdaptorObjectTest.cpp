@@ -41,18 +41,28 @@ TEST_F(AdaptorObjectTest, NamesComeFromTheCopysFileTitle)
     struct Case {
         std::string file;  // below the plug-in folder, without ".vx"
         std::wstring title;
+        bool hosts;  // kdx\<title>.kdx is installed, and the copy must host it
     } cases[] = {
-        {"Dockmere", L"Dockmere"},
-        {"a.b", L"a.b"},
-        {"Vantrel [beta]\\Dockmere", L"Dockmere"},  // a path GetFileTitleW refuses
+        {"Dockmere", L"Dockmere", false},
+        {"a.b", L"a.b", false},
+        {"Vantrel [beta]\\Dockmere", L"Dockmere", false},  // a path GetFileTitleW refuses
+        {"Tab.Tools", L"Tab.Tools", true},  // whatever Explorer would show, kdx\Tab.Tools.kdx
     };
+    wintest::WindowNest nest;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
-        ASSERT_TRUE(session.Load(folder.Install(c.file)));
+        ASSERT_TRUE(session.Load(folder.Install(c.file, c.hosts ? "fake_full.kdx" : "")));
         EXPECT_EQ(session.Name(), c.title);
         EXPECT_EQ(session.IconPath(), L"panel\\kdx\\" + c.title + L".ico");
         EXPECT_EQ(session.Id(), kIdPrefix + c.title + L"}");
         EXPECT_EQ(session.info()->GetVersion(), 100u);
+        if (c.hosts) {
+            HWND panel = session.Create(nest.panelParent());
+            wchar_t className[16] = {};
+            GetClassNameW(panel, className, 16);
+            EXPECT_STREQ(className, L"Static");  // the plug-in's panel, not the help text
+            EXPECT_NE(GetModuleHandleW(folder.KdxPath(c.file).c_str()), nullptr);
+        }
         session.Close();
     }
 }
@@ -178,8 +188,8 @@ TEST_F(AdaptorObjectTest, ShippedBuildImportsOnlySystemModulesAndTheHostLibraryB
     }
     FreeLibrary(adaptor);
     std::sort(imports.begin(), imports.end());
-    EXPECT_EQ(imports, (std::vector<std::string>{"comdlg32.dll", "kernel32.dll", "msvcrt.dll", "user32.dll",
-                                                 "vantrellib.vx"}));
+    // No comdlg32: the title comes from the file name itself, not from GetFileTitleW.
+    EXPECT_EQ(imports, (std::vector<std::string>{"kernel32.dll", "msvcrt.dll", "user32.dll", "vantrellib.vx"}));
     // The host library's classes by the platform compiler's decorated names.
     for (const char* name : {"?IsFileExist@VMisc@@SA_NPB_W@Z", "??0VObject@@QAE@XZ", "??0VCharConv@@QAE@XZ",
                              "?a2t@VCharConv@@QAEPB_WPBD@Z", "VexGetMemory"}) {

@@ -40,7 +40,7 @@ add_library(Brevlin_gxx SHARED
     ${PROJECT_SOURCE_DIR}/adaptor/PlatformRuntime.cpp
     ${PROJECT_SOURCE_DIR}/adaptor/Brevlin.def)
 target_include_directories(Brevlin_gxx PRIVATE ${PROJECT_SOURCE_DIR}/adaptor ${PROJECT_SOURCE_DIR}/kdx)
-target_link_libraries(Brevlin_gxx PRIVATE VantrelLib_gxx comdlg32 user32 kernel32)
+target_link_libraries(Brevlin_gxx PRIVATE VantrelLib_gxx user32 kernel32)
 set_target_properties(Brevlin_gxx PROPERTIES PREFIX "" OUTPUT_NAME "Brevlin-gxx" SUFFIX ".vx")
 
 add_library(vantrel_standin STATIC support/StandInHost.cpp ${PROJECT_SOURCE_DIR}/hosts/vantrelhost/PanelSession.cpp)
@@ -54,7 +54,7 @@ target_link_libraries(adaptor_test_kit PUBLIC vantrel_standin test_support)
 
 add_wine_test(VantrelLibTest SOURCES VantrelLibTest.cpp LIBS adaptor_test_kit)
 add_wine_test(AdaptorObjectTest SOURCES AdaptorObjectTest.cpp LIBS adaptor_test_kit
-              DEPENDS Brevlin_gxx platform_modules)
+              DEPENDS Brevlin_gxx platform_modules fake_full)
 add_wine_test(HostedPanelTest SOURCES HostedPanelTest.cpp LIBS adaptor_test_kit
               DEPENDS Brevlin_gxx ${fake_kdx_plugins})
 add_wine_test(HostServicesTest SOURCES HostServicesTest.cpp LIBS adaptor_test_kit
