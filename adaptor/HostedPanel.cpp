@@ -52,9 +52,18 @@ HWND VCALL KdxAdaptor::Create(HWND parent)
         hostedWindow = pluginTable.create ? pluginTable.create(&services, parent) : nullptr;
         // Only a window can own the timer: SetTimer on no window makes a thread
         // timer with an id of its own, which Destroy could never kill.
-        if (hostedWindow)
+        if (hostedWindow) {
             StartTickTimer();
-        return hostedWindow;
+            return hostedWindow;
+        }
+        // No panel (a plug-in that has one panel per load refuses a second while
+        // another object of this copy hosts the first): its destroy gets the none
+        // that create gave, its module goes at once, and the help text stands in
+        // as for any unusable plug-in, so the host still gets a window.
+        if (pluginTable.destroy)
+            pluginTable.destroy(&services, nullptr);
+        UnloadPlugin();
+        memset(&pluginTable, 0, sizeof pluginTable);
     }
 
     fallback = 1;
