@@ -101,6 +101,10 @@ extern "C" int32_t KDX_CALL KDX_Initialize(KdxPluginTable* table)
 
 HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
 {
+    // One panel per module load: its pages, settings path and windows are
+    // module-wide, and a second panel would take them over.
+    if (panelState.panelWindow)
+        return nullptr;
     oleStarted = SUCCEEDED(OleInitialize(nullptr));
 
     // A panel starts from its file alone: nothing of an earlier panel of this module
@@ -124,8 +128,12 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
     return panelState.panelWindow;
 }
 
-int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND)
+int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND window)
 {
+    // Only the live panel's own window tears it down, not the none of a refused
+    // create that a host hands back.
+    if (panelState.panelWindow && window != panelState.panelWindow)
+        return 0;
     // Only a panel that read the file writes it, and once: nothing after a failed
     // creation, nothing on a second destroy.
     if (settingsLoaded) {
@@ -156,13 +164,18 @@ bool CreatePanelWindows(HWND parent)
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = TEXT_PANEL_CLASS;
-    RegisterClassA(&windowClass);  // fails harmlessly when an earlier panel registered it
+    // Registered for each panel and unregistered once its window is gone: Windows
+    // keeps a module's classes after it is unloaded, and a class left behind would
+    // point into freed code.
+    RegisterClassA(&windowClass);
 
     panelState.panelWindow = CreateWindowExA(0, TEXT_PANEL_CLASS, TEXT_PANEL_WINDOW, kPanelStyle, 0, 0,
                                              kPanelInitialSize, kPanelInitialSize, parent, nullptr,
                                              panelState.instance, nullptr);
-    if (!panelState.panelWindow)
+    if (!panelState.panelWindow) {
+        UnregisterClassA(TEXT_PANEL_CLASS, panelState.instance);
         return false;
+    }
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
@@ -227,6 +240,7 @@ void DestroyPanelWindows()
     if (panelState.panelWindow) {
         DestroyWindow(panelState.panelWindow);
         panelState.panelWindow = nullptr;
+        UnregisterClassA(TEXT_PANEL_CLASS, panelState.instance);
     }
 }
 

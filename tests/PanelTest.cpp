@@ -640,6 +640,64 @@ TEST_F(PanelTest, EachImageListIsDestroyedOnceAfterTheListViewLetsGo)
     }
 }
 
+TEST_F(PanelTest, SecondCreateWhileAPanelLivesGivesNoWindowAndChangesNothingOfTheFirst)
+{
+    Settings settings;
+    settings.pages = {{"一", {{"a"}, {"b"}}}, {"二", {{"c"}}}};
+    WriteSettings(settings);
+    HWND panel = Create();
+    ASSERT_NE(nullptr, panel);
+    HWND list = ListOf(panel);
+    HWND tabs = TabsOf(panel);
+    HANDLE dropTarget = GetPropA(panel, "OleDropTargetInterface");
+    ASSERT_NE(nullptr, dropTarget);
+
+    // A second window of the host asks the same module load for a panel of its own,
+    // with a setting folder of its own, and hands the none it got back to destroy.
+    TempFolder otherFolder;
+    WindowNest otherNest;
+    ScriptedHost other;
+    other.answer = KdxResultDone;
+    other.writeText = true;
+    other.text = HostFolderText(otherFolder.path());
+    InstallScriptedHost(&other);
+    EXPECT_EQ(nullptr, CreateAgain(&other.services, otherNest.panelParent()));
+    EXPECT_EQ(0, other.serviceCalls);
+    EXPECT_EQ(nullptr, GetWindow(otherNest.panelParent(), GW_CHILD));
+    DestroyAgain(nullptr, &other.services);
+
+    // The first panel runs on as it was.
+    Pump(400);
+    ASSERT_TRUE(IsWindow(panel));
+    EXPECT_EQ(list, ListOf(panel));
+    EXPECT_EQ(tabs, TabsOf(panel));
+    EXPECT_EQ(dropTarget, GetPropA(panel, "OleDropTargetInterface"));
+    EXPECT_EQ((std::vector<std::string>{"一", "二"}), TabTexts(tabs));
+    EXPECT_EQ((std::vector<std::string>{"a", "b"}), ListTexts(list));
+    SendMessageA(list, LVM_SETITEMPOSITION, 1, MAKELPARAM(90, 70));
+
+    // Its save goes to its own file, with its own pages and the place just set.
+    DestroyAgain(panel);
+    EXPECT_FALSE(IsWindow(panel));
+    EXPECT_EQ(2, ProfileInt(IniPath(), "Launcher", "PageCount"));
+    EXPECT_EQ("二", ProfileText(IniPath(), "Page2", "Name"));
+    EXPECT_EQ(90, ProfileInt(IniPath(), "Page1:Item2", "PosX"));
+    EXPECT_EQ(70, ProfileInt(IniPath(), "Page1:Item2", "PosY"));
+    EXPECT_FALSE(FileExists(otherFolder.File("Dockmere.ini")));
+    // The class went with the window: the next panel registers it anew.
+    WNDCLASSEXA panelClass = {};
+    panelClass.cbSize = sizeof panelClass;
+    EXPECT_FALSE(GetClassInfoExA(plugin.module(), "Corvane Plugin - Dockmere", &panelClass));
+
+    // Once the first is gone, the second window gets its panel.
+    HWND second = CreateAgain(&other.services, otherNest.panelParent());
+    ASSERT_NE(nullptr, second);
+    EXPECT_EQ(1, other.serviceCalls);
+    EXPECT_EQ(std::vector<std::string>{"ページ &1"}, TabTexts(TabsOf(second)));
+    DestroyAgain(second, &other.services);
+    EXPECT_TRUE(FileExists(otherFolder.File("Dockmere.ini")));
+}
+
 TEST_F(PanelTest, SecondPanelOfOneModuleLoadStartsFromTheFile)
 {
     Settings settings;
