@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "ActivationScope.h"
 #include "LauncherData.h"
 #include "Panel.h"
 #include "PanelViews.h"
@@ -169,6 +170,7 @@ void OnChangeIcon(HWND dialog)
 
 INT_PTR CALLBACK ItemPropertiesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ActivationScope scope;
     if (message == WM_INITDIALOG) {
         const int* target = reinterpret_cast<const int*>(lParam);
         propertiesPage = target[0];
@@ -214,6 +216,7 @@ INT_PTR CALLBACK ItemPropertiesProc(HWND dialog, UINT message, WPARAM wParam, LP
 
 INT_PTR CALLBACK TextPromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ActivationScope scope;
     if (message == WM_INITDIALOG) {
         textRequest = reinterpret_cast<TextPromptRequest*>(lParam);
         SetDlgItemTextA(dialog, IDC_PROMPT_TEXT, textRequest->buffer);

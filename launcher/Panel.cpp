@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "ActivationScope.h"
 #include "Commands.h"
 #include "FileDrop.h"
 #include "LauncherData.h"
@@ -76,12 +77,14 @@ void OnTimer(HWND window, WPARAM id)
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         panelState.instance = instance;
         RegisterIdListFormat();
     }
+    if (reason == DLL_PROCESS_DETACH && !reserved)
+        ReleaseActivationContext();  // a host that showed the menu without a panel made one
     return TRUE;
 }
 
@@ -105,6 +108,7 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
     // module-wide, and a second panel would take them over.
     if (panelState.panelWindow)
         return nullptr;
+    ActivationScope scope;
     oleStarted = SUCCEEDED(OleInitialize(nullptr));
 
     // A panel starts from its file alone: nothing of an earlier panel of this module
@@ -134,6 +138,7 @@ int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND window)
     // create that a host hands back.
     if (panelState.panelWindow && window != panelState.panelWindow)
         return 0;
+    ActivationScope scope;
     // Only a panel that read the file writes it, and once: nothing after a failed
     // creation, nothing on a second destroy.
     if (settingsLoaded) {
@@ -146,11 +151,13 @@ int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND window)
         OleUninitialize();
         oleStarted = false;
     }
+    ReleaseActivationContext();
     return 0;
 }
 
 int32_t KDX_CALL ShowPanelMenu(uint32_t, HWND owner, uint32_t, uint32_t)
 {
+    ActivationScope scope;
     ShowContextMenu(owner);  // the chosen command goes to `owner`
     return 0;
 }
@@ -306,6 +313,7 @@ void LayoutPanel(int width, int height)
 
 LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    ActivationScope scope;  // what a message opens (menus, dialogs, boxes) uses common controls 6
     switch (message) {
     case WM_SIZE:
         LayoutPanel(LOWORD(lParam), HIWORD(lParam));

@@ -1,0 +1,50 @@
+// The module's activation context and the scope that activates it.
+#include "ActivationScope.h"
+
+#include "Panel.h"
+
+namespace {
+
+HANDLE context = INVALID_HANDLE_VALUE;
+bool contextTried = false;  // one attempt per panel: a failure is not retried at every message
+
+HANDLE ModuleContext()
+{
+    if (contextTried || !panelState.instance)
+        return context;
+    contextTried = true;
+    WCHAR path[MAX_PATH] = {};
+    GetModuleFileNameW(panelState.instance, path, MAX_PATH);
+    ACTCTXW request = {};
+    request.cbSize = sizeof request;
+    request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    request.lpSource = path;
+    request.hModule = panelState.instance;
+    request.lpResourceName = MAKEINTRESOURCEW(2);  // ISOLATIONAWARE_MANIFEST_RESOURCE_ID
+    context = CreateActCtxW(&request);
+    return context;
+}
+
+}  // namespace
+
+ActivationScope::ActivationScope() : cookie_(0), active_(false)
+{
+    HANDLE moduleContext = ModuleContext();
+    if (moduleContext != INVALID_HANDLE_VALUE)
+        active_ = ActivateActCtx(moduleContext, &cookie_) != FALSE;
+}
+
+ActivationScope::~ActivationScope()
+{
+    if (active_)
+        DeactivateActCtx(0, cookie_);
+}
+
+void ReleaseActivationContext()
+{
+    // An activation still on the stack holds a reference of its own.
+    if (context != INVALID_HANDLE_VALUE)
+        ReleaseActCtx(context);
+    context = INVALID_HANDLE_VALUE;
+    contextTried = false;
+}
