@@ -145,6 +145,43 @@ TEST_F(AdaptorDockmereTest, PanelShowsAndSavesItsSettingsInTheServicesSettingFol
     EXPECT_EQ(host.Mistakes(), 0);
 }
 
+TEST_F(AdaptorDockmereTest, SecondObjectOfTheCopyGetsTheHelpTextWhileTheFirstHostsThePanel)
+{
+    PluginSession session;
+    ASSERT_TRUE(session.Load(vx));
+    HWND panel = session.Create(nest.panelParent());
+    VIPluginBase* base = reinterpret_cast<VpiCreateInstanceProc>(
+        reinterpret_cast<void (*)()>(GetProcAddress(session.module(), VPI_CREATEINSTANCE_NAME)))(0);
+    void* second = nullptr;
+    ASSERT_TRUE(base->QueryInterface(VexInterfacePanel, &second));
+    auto* other = static_cast<VIPanel*>(second);
+    other->Initialize();
+    auto classOf = [](HWND window) {
+        char name[64] = {};
+        GetClassNameA(window, name, sizeof name);
+        return std::string(name);
+    };
+    HWND help = other->Create(nest.panelParent());
+    EXPECT_EQ(classOf(help), "Edit");
+    other->Destroy();
+    EXPECT_FALSE(IsWindow(help));
+
+    // The first panel works on and saves; then the second object hosts one itself.
+    wintest::Pump(500);
+    EXPECT_EQ(SendMessageA(FindChild(panel, WC_LISTVIEWA), LVM_GETITEMCOUNT, 0, 0), 1);
+    session.panel()->Destroy();
+    ExpectSavedSettings();
+    EXPECT_FALSE(GetModuleHandleW(folder.KdxPath("Dockmere").c_str()));
+    EXPECT_EQ(classOf(other->Create(nest.panelParent())), "Corvane Plugin - Dockmere");
+    other->Destroy();
+    other->Release();
+    base->Release();
+    EXPECT_EQ(session.Close(), 0);
+    EXPECT_FALSE(GetModuleHandleW(folder.KdxPath("Dockmere").c_str()));
+    EXPECT_EQ(host.OutstandingReferences(), 0);
+    EXPECT_EQ(host.OutstandingBlocks(), 0);
+}
+
 TEST_F(AdaptorDockmereTest, StandInHostProgramRunsThePanelAndClosesItself)
 {
     // vantrelhost.exe and the copy it runs are both the platform build.
