@@ -8,11 +8,13 @@
 
 #include <cstdio>
 
+#include "AutoSave.h"
 #include "Commands.h"
 #include "FileDrop.h"
 #include "LauncherData.h"
 #include "Notifications.h"
 #include "PanelViews.h"
+#include "RemovalUndo.h"
 #include "SettingsFile.h"
 #include "Texts.h"
 #include "resource.h"
@@ -68,6 +70,8 @@ void OnShowWindow(HWND window)
 
 void OnTimer(HWND window, WPARAM id)
 {
+    if (id == ID_SAVE_TIMER)
+        OnSaveTimer(window);
     if (id != ID_LAYOUT_TIMER)
         return;
     KillTimer(window, ID_LAYOUT_TIMER);
@@ -107,6 +111,7 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
     // load survives, so neither its pages nor its settings path can reach this one's save.
     settingsLoaded = false;
     ResetLauncherData();
+    ForgetRemovals();
 
     if (!CreatePanelWindows(parent))
         return nullptr;
@@ -121,6 +126,7 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
     settingsLoaded = true;
 
     ApplySettings();
+    StartAutoSave();
     return panelState.panelWindow;
 }
 
@@ -129,8 +135,7 @@ int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND)
     // Only a panel that read the file writes it, and once: nothing after a failed
     // creation, nothing on a second destroy.
     if (settingsLoaded) {
-        SavePositions();
-        SaveSettings();
+        SaveAtDestroy();
         settingsLoaded = false;
     }
     DestroyPanelWindows();

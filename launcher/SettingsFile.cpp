@@ -19,6 +19,12 @@ namespace {
 
 // Beside the file while a save writes it.
 constexpr char kTempSuffix[] = ".tmp";
+// The file as it was loaded, kept beside it before this load's first replacement.
+constexpr char kBackupSuffix[] = ".bak";
+
+// A virus scanner, the indexer or a sync client may hold the old file for a moment;
+// the rename refused meanwhile is tried again after each of these waits (ms).
+constexpr DWORD kRenameRetryWaits[] = {50, 100, 150, 250, 450};
 
 // The panel writes about 300 bytes per item; a larger file is not one it wrote.
 constexpr LONGLONG kMaxFileSize = 64LL * 1024 * 1024;
@@ -27,6 +33,10 @@ constexpr LONGLONG kMaxFileSize = 64LL * 1024 * 1024;
 // runs on defaults, and the save leaves the file alone rather than replace the
 // user's pages with them.
 bool settingsUnreadable = false;
+
+// The bytes LoadSettings read, until this load's backup is kept.
+std::string loadedBytes;
+bool backupKept = false;
 
 enum class ReadResult { Read, Missing, Unreadable };
 
@@ -72,18 +82,46 @@ bool WriteAll(HANDLE file, const std::string& bytes)
 // overwrites. Two panels saving at once cannot mix their texts: each holds the
 // file open without sharing while it writes, so the other's open fails (and that
 // save is skipped) and so does a rename while the file is open.
-void ReplaceSettingsFile(const char* path, const std::string& bytes)
+bool ReplaceFileWith(const char* tempPath, const char* path)
+{
+    for (size_t attempt = 0;; ++attempt) {
+        if (MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        DWORD error = GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+            || attempt == sizeof kRenameRetryWaits / sizeof kRenameRetryWaits[0])
+            return false;
+        Sleep(kRenameRetryWaits[attempt]);
+    }
+}
+
+bool ReplaceSettingsFile(const char* path, const std::string& bytes)
 {
     char tempPath[kTextSize + 8];
     snprintf(tempPath, sizeof tempPath, "%s%s", path, kTempSuffix);
     HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return;
+        return false;
     bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
     bool closed = CloseHandle(file);
-    if (!written || !closed
-        || !MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        DeleteFileA(tempPath);
+    if (written && closed && ReplaceFileWith(tempPath, path))
+        return true;
+    DeleteFileA(tempPath);
+    return false;
+}
+
+// The backup goes through the same replacement: an old backup stays whole until
+// the new one is complete.
+void KeepBackup(const char* path)
+{
+    if (backupKept || loadedBytes.empty())
+        return;
+    char backupPath[kTextSize + 8];
+    snprintf(backupPath, sizeof backupPath, "%s%s", path, kBackupSuffix);
+    if (ReplaceSettingsFile(backupPath, loadedBytes)) {
+        backupKept = true;
+        std::string().swap(loadedBytes);
+    }
 }
 
 }  // namespace
@@ -108,13 +146,17 @@ void LoadSettings()
     launcherData.pages.clear();
     launcherData.currentPage = 0;
     settingsUnreadable = false;
+    std::string().swap(loadedBytes);
+    backupKept = false;
 
     IniDocument doc;
     if (launcherData.iniPath[0]) {
         std::string bytes;
         ReadResult result = ReadSettingsBytes(launcherData.iniPath, &bytes);
-        if (result == ReadResult::Read)
+        if (result == ReadResult::Read) {
             doc = IniDocument::Parse(bytes);
+            loadedBytes.swap(bytes);
+        }
         settingsUnreadable = result == ReadResult::Unreadable;
     }
     ReadSettingsRecords(doc, &launcherData.pages, &launcherData.settings);
@@ -127,14 +169,17 @@ void LoadSettings()
     }
 }
 
-void SaveSettings()
+bool SaveSettings(bool keepBackup)
 {
     const char* path = launcherData.iniPath;
     if (!path[0] || settingsUnreadable)
-        return;
+        return false;
     // A read-only file stays as it is (on Windows its replacement fails anyway).
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        return;
-    ReplaceSettingsFile(path, BuildSettingsDocument(launcherData.pages, launcherData.settings).Serialize());
+        return false;
+    std::string bytes = BuildSettingsDocument(launcherData.pages, launcherData.settings).Serialize();
+    if (keepBackup)
+        KeepBackup(path);
+    return ReplaceSettingsFile(path, bytes);
 }

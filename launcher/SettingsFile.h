@@ -1,5 +1,5 @@
 // Dockmere.ini in the host's setting folder: read once when the panel is created,
-// written once, whole, when it is destroyed. The file keeps its sections, keys,
+// written whole after changes (AutoSave) and when it is destroyed. The file keeps its sections, keys,
 // order and quoting, and the bytes the platform's profile functions would write;
 // it is read and written whole through IniDocument.
 #pragma once
@@ -20,5 +20,13 @@ void LoadSettings();
 // new one, and stays as it was when the save fails, when it is read-only, or when
 // LoadSettings found it but could not read it. The new text is written to
 // "Dockmere.ini.tmp" first; a save killed half way leaves at most that file,
-// which no load reads and the next save writes over.
-void SaveSettings();
+// which no load reads and the next save writes over. A replacing rename that
+// another program refuses for a moment (sharing violation, access denied) is tried
+// again over about a second. Returns whether the file now holds the data state.
+//
+// With keepBackup, the first save after LoadSettings that replaces the file first
+// keeps the bytes LoadSettings read (not the file as it is now, which someone else
+// may have replaced meanwhile) as "Dockmere.ini.bak", replacing an older backup. A
+// missing, unreadable or empty file gives no backup; a backup that cannot be
+// written is tried again at the next save, which goes on regardless.
+bool SaveSettings(bool keepBackup = false);
