@@ -542,3 +542,73 @@ TEST_F(CommandsTest, PropertiesShowTheNewNameInTheListAtOnce)
 }
 
 }  // namespace
+
+namespace {
+
+// Replacements of Dockmere.ini and of its backup, as the save's rename makes them.
+int iniReplacements;
+int backupReplacements;
+wintest::ImportHook* moveHook;
+
+bool EndsWith(const std::string& text, const std::string& end)
+{
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+BOOL WINAPI CountReplacement(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    std::string target = to ? to : "";
+    if (EndsWith(target, "\\Dockmere.ini"))
+        ++iniReplacements;
+    else if (EndsWith(target, "\\Dockmere.ini.bak"))
+        ++backupReplacements;
+    return reinterpret_cast<decltype(&MoveFileExA)>(moveHook->original())(from, to, flags);
+}
+
+}  // namespace
+
+// Changes of several kinds, each before the delay of the one before ran out, are
+// one save, after the last; its first replacement keeps the file the panel loaded
+// as the backup. Destroy saves at once, and nothing is saved after it.
+TEST_F(CommandsTest, ABurstOfChangesIsOneSaveAfterTheLastWithTheLoadedFileKeptFirst)
+{
+    iniReplacements = backupReplacements = 0;
+    wintest::ImportHook hook("KERNEL32.dll", "MoveFileExA", reinterpret_cast<void*>(CountReplacement));
+    moveHook = &hook;
+    ASSERT_TRUE(hook.installed());
+    Open(ThreePages());
+    const std::string ini = panel_->folder().File("Dockmere.ini");
+    const std::string loaded = wintest::SettingsFileText(ThreePages());
+
+    Command(IDM_DOUBLE_CLICK);
+    wintest::Pump(600);
+    Command(IDM_NEW_PAGE);
+    wintest::Pump(600);
+    Command(IDM_PAGE_FIRST);
+    wintest::Pump(600);
+    wintest::SelectListItem(panel_->list(), 1);
+    Command(IDM_DELETE);
+    wintest::Pump(1000);
+    EXPECT_EQ(0, iniReplacements) << "saved before the delay after the last change";
+    EXPECT_TRUE(wintest::PumpUntil([] { return iniReplacements > 0; }, 5000));
+    wintest::Pump(2500);
+    EXPECT_EQ(1, iniReplacements);
+    EXPECT_EQ(1, backupReplacements);
+    EXPECT_EQ(0, wintest::ProfileInt(ini, "Launcher", "DoubleClick"));
+    EXPECT_EQ(4, wintest::ProfileInt(ini, "Launcher", "PageCount"));
+    EXPECT_EQ(2, wintest::ProfileInt(ini, "Page1", "ItemCount"));
+    EXPECT_EQ("gamma", wintest::ProfileText(ini, "Page1:Item2", "Name"));
+    std::string backup;
+    EXPECT_TRUE(wintest::ReadFileBytes(ini + ".bak", &backup));
+    EXPECT_EQ(loaded, backup);
+
+    Command(IDM_DOUBLE_CLICK);
+    panel_->Destroy();
+    EXPECT_EQ(2, iniReplacements);
+    wintest::Pump(2500);
+    EXPECT_EQ(2, iniReplacements) << "a scheduled save ran after destroy";
+    EXPECT_EQ(1, backupReplacements) << "one backup per panel";
+    EXPECT_EQ(1, wintest::ProfileInt(ini, "Launcher", "DoubleClick"));
+    EXPECT_TRUE(wintest::ReadFileBytes(ini + ".bak", &backup));
+    EXPECT_EQ(loaded, backup);
+}
