@@ -15,13 +15,21 @@ bool armed = false;
 bool changed = false;
 bool saving = false;
 
-void SaveNow()
+// A save another program refused (it held the file for a moment) is tried again
+// this often, this soon, rather than waited out on the host's thread; then at the
+// next change.
+constexpr int kRetries = 4;
+constexpr UINT kRetryDelay = 250;
+int retriesLeft = 0;
+
+bool SaveNow(bool waitOutRefusals)
 {
     saving = true;
     // Places the list view set by itself reach the file as they do at destroy.
     SavePositions();
-    SaveSettings(changed);
+    bool saved = SaveSettings(changed, waitOutRefusals);
     saving = false;
+    return saved;
 }
 
 }  // namespace
@@ -38,6 +46,7 @@ void NoteChange()
     if (!armed || saving || !panelState.panelWindow)
         return;
     changed = true;
+    retriesLeft = kRetries;
     // The same id again only restarts the timer: one save after the last change.
     SetTimer(panelState.panelWindow, ID_SAVE_TIMER, SAVE_DELAY, nullptr);
 }
@@ -45,9 +54,10 @@ void NoteChange()
 void OnSaveTimer(HWND window)
 {
     KillTimer(window, ID_SAVE_TIMER);
-    // A save that could not write is tried again at the next change.
-    if (armed)
-        SaveNow();
+    if (armed && !SaveNow(false) && retriesLeft > 0) {
+        --retriesLeft;
+        SetTimer(window, ID_SAVE_TIMER, kRetryDelay, nullptr);
+    }
 }
 
 void SaveAtDestroy()
@@ -55,5 +65,6 @@ void SaveAtDestroy()
     armed = false;
     if (panelState.panelWindow)
         KillTimer(panelState.panelWindow, ID_SAVE_TIMER);
-    SaveNow();
+    // No later change comes: a refusal is waited out here.
+    SaveNow(true);
 }

@@ -11,7 +11,8 @@ void StartAutoSave();
 // Schedules the save, or moves a scheduled one on. Nothing before StartAutoSave,
 // after SaveAtDestroy, or while a save runs (it stores places itself).
 void NoteChange();
-// The panel window's ID_SAVE_TIMER.
+// The panel window's ID_SAVE_TIMER. A save another program refuses is tried
+// again a few times over about a second, then at the next change.
 void OnSaveTimer(HWND window);
 // The last save of a panel that loaded its file, at once; no scheduled save
 // runs after it.

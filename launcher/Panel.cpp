@@ -132,8 +132,8 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
 
 int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND)
 {
-    // Only a panel that read the file writes it, and once: nothing after a failed
-    // creation, nothing on a second destroy.
+    // Only a panel that read the file writes it at destroy, and once: nothing after
+    // a failed creation, nothing on a second destroy.
     if (settingsLoaded) {
         SaveAtDestroy();
         settingsLoaded = false;

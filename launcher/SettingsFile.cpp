@@ -82,20 +82,20 @@ bool WriteAll(HANDLE file, const std::string& bytes)
 // overwrites. Two panels saving at once cannot mix their texts: each holds the
 // file open without sharing while it writes, so the other's open fails (and that
 // save is skipped) and so does a rename while the file is open.
-bool ReplaceFileWith(const char* tempPath, const char* path)
+bool ReplaceFileWith(const char* tempPath, const char* path, bool waitOutRefusals)
 {
     for (size_t attempt = 0;; ++attempt) {
         if (MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
         DWORD error = GetLastError();
-        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+        if (!waitOutRefusals || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
             || attempt == sizeof kRenameRetryWaits / sizeof kRenameRetryWaits[0])
             return false;
         Sleep(kRenameRetryWaits[attempt]);
     }
 }
 
-bool ReplaceSettingsFile(const char* path, const std::string& bytes)
+bool ReplaceSettingsFile(const char* path, const std::string& bytes, bool waitOutRefusals)
 {
     char tempPath[kTextSize + 8];
     snprintf(tempPath, sizeof tempPath, "%s%s", path, kTempSuffix);
@@ -104,7 +104,7 @@ bool ReplaceSettingsFile(const char* path, const std::string& bytes)
         return false;
     bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
     bool closed = CloseHandle(file);
-    if (written && closed && ReplaceFileWith(tempPath, path))
+    if (written && closed && ReplaceFileWith(tempPath, path, waitOutRefusals))
         return true;
     DeleteFileA(tempPath);
     return false;
@@ -112,13 +112,13 @@ bool ReplaceSettingsFile(const char* path, const std::string& bytes)
 
 // The backup goes through the same replacement: an old backup stays whole until
 // the new one is complete.
-void KeepBackup(const char* path)
+void KeepBackup(const char* path, bool waitOutRefusals)
 {
     if (backupKept || loadedBytes.empty())
         return;
     char backupPath[kTextSize + 8];
     snprintf(backupPath, sizeof backupPath, "%s%s", path, kBackupSuffix);
-    if (ReplaceSettingsFile(backupPath, loadedBytes)) {
+    if (ReplaceSettingsFile(backupPath, loadedBytes, waitOutRefusals)) {
         backupKept = true;
         std::string().swap(loadedBytes);
     }
@@ -169,7 +169,7 @@ void LoadSettings()
     }
 }
 
-bool SaveSettings(bool keepBackup)
+bool SaveSettings(bool keepBackup, bool waitOutRefusals)
 {
     const char* path = launcherData.iniPath;
     if (!path[0] || settingsUnreadable)
@@ -180,6 +180,6 @@ bool SaveSettings(bool keepBackup)
         return false;
     std::string bytes = BuildSettingsDocument(launcherData.pages, launcherData.settings).Serialize();
     if (keepBackup)
-        KeepBackup(path);
-    return ReplaceSettingsFile(path, bytes);
+        KeepBackup(path, waitOutRefusals);
+    return ReplaceSettingsFile(path, bytes, waitOutRefusals);
 }

@@ -612,3 +612,28 @@ TEST_F(CommandsTest, ABurstOfChangesIsOneSaveAfterTheLastWithTheLoadedFileKeptFi
     EXPECT_TRUE(wintest::ReadFileBytes(ini + ".bak", &backup));
     EXPECT_EQ(loaded, backup);
 }
+
+// Another program holds the file when the save's time comes: the save does not wait
+// on the host's thread, it tries again a moment later and gets through once the
+// file is let go.
+TEST_F(CommandsTest, ASaveRefusedAtItsTimeIsTriedAgainAMomentLater)
+{
+    iniReplacements = backupReplacements = 0;
+    wintest::ImportHook hook("KERNEL32.dll", "MoveFileExA", reinterpret_cast<void*>(CountReplacement));
+    moveHook = &hook;
+    ASSERT_TRUE(hook.installed());
+    Open(ThreePages());
+    const std::string ini = panel_->folder().File("Dockmere.ini");
+    HANDLE holder = CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, holder);
+
+    Command(IDM_DOUBLE_CLICK);
+    EXPECT_TRUE(wintest::PumpUntil([] { return iniReplacements >= 2; }, 6000));
+    CloseHandle(holder);
+    std::string text;
+    EXPECT_TRUE(wintest::PumpUntil(
+        [&] { return wintest::ReadFileBytes(ini, &text) && text.find("DoubleClick=0") != std::string::npos; }, 3000));
+    EXPECT_EQ(0, wintest::ProfileInt(ini, "Launcher", "DoubleClick"));
+    EXPECT_EQ(1, backupReplacements);
+    panel_->Destroy();
+}
