@@ -5,13 +5,9 @@
 //
 // Sets the named event just before SaveSettings, and when the save returns
 // writes its time in milliseconds to the report file.
-//
-//   SaveCrashChild panel <folder>
-//
-// Creates the real panel in a window of its own with <folder> as the setting
-// folder, adds a page and switches double clicks off through the panel's commands,
-// runs its message loop for three seconds and ends without destroy, as a host that
-// crashes does (exit code 99).
+//   SaveCrashChild panel <folder>: a host that crashes. The real panel on <folder>
+// gets a page and double clicks off by its commands; three seconds of message loop,
+// then the end without destroy (exit code 99).
 #include <windows.h>
 
 #include <cstdio>
@@ -21,6 +17,7 @@
 #include "Panel.h"
 #include "SaveCrashData.h"
 #include "SettingsFile.h"
+#include "WinTest.h"
 
 namespace {
 
@@ -31,60 +28,32 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to)
     return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-const char* settingFolder = "";
+const char* settingFolder;
 
 int32_t KDX_CALL Service(int32_t code, uintptr_t param1, uintptr_t param2)
 {
     if (code != KdxServiceFolder || param1 != KdxFolderSetting)
         return KdxResultUnknownCode;
-    size_t size = strlen(settingFolder) + 1;
-    char* text = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, size));
-    memcpy(text, settingFolder, size);
-    *reinterpret_cast<char**>(param2) = text;
+    *reinterpret_cast<char**>(param2) = _strdup(settingFolder);
     return KdxResultDone;
-}
-
-int32_t KDX_CALL Free(void* block)
-{
-    return HeapFree(GetProcessHeap(), 0, block) ? 0 : 1;
-}
-
-int RunPanelAndCrash(const char* folder)
-{
-    settingFolder = folder;
-    panelState.instance = GetModuleHandleA(nullptr);
-    HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 320, 480, nullptr, nullptr,
-                                panelState.instance, nullptr);
-    HWND parent = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 300, 460, host, nullptr,
-                                  panelState.instance, nullptr);
-    KdxHostServices services = {};
-    services.size = kKdxHostServicesSize;
-    services.service = Service;
-    services.free = Free;
-    HWND panel = CreatePanel(&services, parent);
-    if (!panel)
-        return 3;
-    SendMessageA(panel, WM_COMMAND, 10012, 0);  // a new page, shown
-    SendMessageA(panel, WM_COMMAND, 10006, 0);  // double clicks off
-    DWORD end = GetTickCount() + 3000;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-    TerminateProcess(GetCurrentProcess(), 99);
-    return 4;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc == 3 && strcmp(argv[1], "panel") == 0)
-        return RunPanelAndCrash(argv[2]);
+    if (argc == 3 && strcmp(argv[1], "panel") == 0) {
+        settingFolder = argv[2];
+        panelState.instance = GetModuleHandleA(nullptr);
+        wintest::WindowNest nest;
+        KdxHostServices services = {kKdxHostServicesSize};
+        services.service = Service;  // no free: the text is left to the process's end
+        HWND panel = CreatePanel(&services, nest.panelParent());
+        SendMessageA(panel, WM_COMMAND, 10012, 0);  // a new page
+        SendMessageA(panel, WM_COMMAND, 10006, 0);  // double clicks off
+        wintest::Pump(3000);
+        TerminateProcess(GetCurrentProcess(), 99);
+    }
     if (argc != 5)
         return 2;
     savecrash::FillData(atoi(argv[2]));
