@@ -73,15 +73,7 @@ bool WriteAll(HANDLE file, const std::string& bytes)
     return true;
 }
 
-// The new text goes to a temporary file beside the old one, is flushed, and then
-// takes the old one's place in one rename; on any failure the temporary file goes
-// and the old file stays as it was.
-//
-// The temporary file has one fixed name, "Dockmere.ini.tmp": a save killed half
-// way leaves at most that one file, which nothing reads and the next save simply
-// overwrites. Two panels saving at once cannot mix their texts: each holds the
-// file open without sharing while it writes, so the other's open fails (and that
-// save is skipped) and so does a rename while the file is open.
+// The rename, tried again after a refusal when the caller waits.
 bool ReplaceFileWith(const char* tempPath, const char* path, bool waitOutRefusals)
 {
     for (size_t attempt = 0;; ++attempt) {
@@ -95,9 +87,18 @@ bool ReplaceFileWith(const char* tempPath, const char* path, bool waitOutRefusal
     }
 }
 
+// The new text goes to a temporary file beside the old one, is flushed, and then
+// takes the old one's place in one rename; on any failure the temporary file goes
+// and the old file stays as it was.
+//
+// The temporary file has one fixed name, "Dockmere.ini.tmp": a save killed half
+// way leaves at most that one file, which nothing reads and the next save simply
+// overwrites. Two panels saving at once cannot mix their texts: each holds the
+// file open without sharing while it writes, so the other's open fails (and that
+// save is skipped) and so does a rename while the file is open.
 bool ReplaceSettingsFile(const char* path, const std::string& bytes, bool waitOutRefusals)
 {
-    char tempPath[kTextSize + 8];
+    char tempPath[kTextSize + 16];  // a backup's: "<file>.bak.tmp"
     snprintf(tempPath, sizeof tempPath, "%s%s", path, kTempSuffix);
     HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
@@ -116,7 +117,7 @@ void KeepBackup(const char* path, bool waitOutRefusals)
 {
     if (backupKept || loadedBytes.empty())
         return;
-    char backupPath[kTextSize + 8];
+    char backupPath[kTextSize + 16];
     snprintf(backupPath, sizeof backupPath, "%s%s", path, kBackupSuffix);
     if (ReplaceSettingsFile(backupPath, loadedBytes, waitOutRefusals)) {
         backupKept = true;
