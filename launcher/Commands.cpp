@@ -3,12 +3,14 @@
 
 #include <commctrl.h>
 
+#include "AutoSave.h"
 #include "Dialogs.h"
 #include "Launch.h"
 #include "LauncherData.h"
 #include "Notifications.h"
 #include "Panel.h"
 #include "PanelViews.h"
+#include "RemovalUndo.h"
 #include "Texts.h"
 #include "resource.h"
 
@@ -127,6 +129,7 @@ void MarkSettings(HMENU mainMenu, HMENU settingsMenu, HMENU pageMenu)
 void Toggle(int32_t& setting)
 {
     setting = setting == 0 ? 1 : 0;
+    NoteChange();
 }
 
 void ChangeView(int id)
@@ -139,6 +142,7 @@ void ChangeView(int id)
         for (int item = 0; item < GetItemCount(page); ++item)
             SetItemPosition(page, item, none);
     SetViewStyle(id);
+    NoteChange();
 }
 
 void RenamePage(HWND window)
@@ -160,6 +164,7 @@ void RemoveCurrentPage(HWND window)
     int removed = GetCurrentPage();
     if (GetPageCount() <= 1 || removed < 0 || removed >= GetPageCount())
         return;
+    KeepPageRemoval(removed);
     RemovePage(removed);
     // The list still shows the removed page's icons, which now belong to no page;
     // emptied, the switch below finds no positions to store under another page.
@@ -224,8 +229,7 @@ void RunItemCommand(int id)
         LaunchItem(page, item);
         break;
     case IDM_DELETE:
-        RemoveItem(page, item);
-        SendMessageA(panelState.listView, LVM_DELETEITEM, item, 0);
+        RemoveShownItem(item);
         break;
     case IDM_RENAME:
         RenameItemInPlace(item);

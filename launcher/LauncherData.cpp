@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "AutoSave.h"
 #include "ItemIcons.h"
 
 LauncherData launcherData;
@@ -52,6 +53,8 @@ int GetCurrentPage()
 
 void SetCurrentPage(int page)
 {
+    if (page != launcherData.currentPage)
+        NoteChange();
     launcherData.currentPage = page;
 }
 
@@ -66,6 +69,7 @@ const char* GetPageName(int page, char* buffer)
 void SetPageName(int page, const char* text)
 {
     CopyText(launcherData.pages[page].name, text);
+    NoteChange();
 }
 
 void AddPage()
@@ -73,11 +77,19 @@ void AddPage()
     launcherData.pages.emplace_back();
     LauncherPage& page = launcherData.pages.back();
     FormatDefaultPageName(page.name, GetPageCount());
+    NoteChange();
 }
 
 void RemovePage(int page)
 {
     launcherData.pages.erase(launcherData.pages.begin() + page);
+    NoteChange();
+}
+
+void InsertPage(int index, const LauncherPage& record)
+{
+    launcherData.pages.insert(launcherData.pages.begin() + index, record);
+    NoteChange();
 }
 
 int GetItemCount(int page)
@@ -99,6 +111,7 @@ LauncherItem* CopyItem(LauncherItem* destination, int page, int item)
 void AddItem(int page, const LauncherItem& record)
 {
     launcherData.pages[page].items.push_back(record);
+    NoteChange();
 }
 
 bool AddItemFromFile(int page, const char* filePath, const char* name)
@@ -133,6 +146,14 @@ void RemoveItem(int page, int item)
         return;
     std::vector<LauncherItem>& items = launcherData.pages[page].items;
     items.erase(items.begin() + item);
+    NoteChange();
+}
+
+void InsertItem(int page, int index, const LauncherItem& record)
+{
+    std::vector<LauncherItem>& items = launcherData.pages[page].items;
+    items.insert(items.begin() + index, record);
+    NoteChange();
 }
 
 void SwapItems(int page, int itemA, int itemB)
@@ -142,6 +163,7 @@ void SwapItems(int page, int itemA, int itemB)
     LauncherItem saved = ItemAt(page, itemA);
     ItemAt(page, itemA) = ItemAt(page, itemB);
     ItemAt(page, itemB) = saved;
+    NoteChange();
 }
 
 const char* GetItemName(int page, int item, char* buffer)
@@ -157,21 +179,25 @@ void SetItemName(int page, int item, const char* text)
     if (item == -1)
         return;
     CopyText(ItemAt(page, item).name, text);
+    NoteChange();
 }
 
 void SetItemPath(int page, int item, const char* text)
 {
     CopyText(ItemAt(page, item).path, text);
+    NoteChange();
 }
 
 void SetItemParameter(int page, int item, const char* text)
 {
     CopyText(ItemAt(page, item).parameter, text);
+    NoteChange();
 }
 
 void SetItemWorkDir(int page, int item, const char* text)
 {
     CopyText(ItemAt(page, item).workDir, text);
+    NoteChange();
 }
 
 const char* GetItemIconPath(int page, int item, char* buffer)
@@ -198,6 +224,7 @@ void SetItemIcon(int page, int item, const char* iconPath, int iconIndex)
     if (iconPath != record.iconPath)
         CopyText(record.iconPath, iconPath);
     record.iconIndex = iconIndex;
+    NoteChange();
 }
 
 int GetItemImageIndex(int page, int item)
@@ -235,6 +262,10 @@ POINT GetItemPosition(int page, int item)
 void SetItemPosition(int page, int item, POINT position)
 {
     LauncherItem& record = ItemAt(page, item);
+    // Stored at every page switch for every icon: only a place that moved is a change.
+    if (record.posX == position.x && record.posY == position.y)
+        return;
     record.posX = position.x;
     record.posY = position.y;
+    NoteChange();
 }

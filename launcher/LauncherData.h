@@ -4,6 +4,10 @@
 // characters). Indexes are zero-based; only RemoveItem and SetItemName accept -1
 // (the list view's "no selection") and then do nothing. Every other index is the
 // caller's duty to keep in range.
+//
+// Every operation that changes what the settings file holds schedules its save
+// (NoteChange, AutoSave.h); a page switch does too, since it stores the places of
+// the page left.
 #pragma once
 
 #include <windows.h>
@@ -37,6 +41,7 @@ const char* GetPageName(int page, char* buffer = nullptr);
 void SetPageName(int page, const char* text);
 void AddPage();
 void RemovePage(int page);
+void InsertPage(int index, const LauncherPage& record);  // index 0..GetPageCount()
 
 int GetItemCount(int page);
 const LauncherItem& GetItem(int page, int item);
@@ -44,6 +49,7 @@ LauncherItem* CopyItem(LauncherItem* destination, int page, int item);
 void AddItem(int page, const LauncherItem& record);
 bool AddItemFromFile(int page, const char* filePath, const char* name = nullptr);
 void RemoveItem(int page, int item);
+void InsertItem(int page, int index, const LauncherItem& record);  // index 0..GetItemCount(page)
 void SwapItems(int page, int itemA, int itemB);
 const char* GetItemName(int page, int item, char* buffer = nullptr);
 void SetItemName(int page, int item, const char* text);

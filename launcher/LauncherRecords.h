@@ -28,6 +28,9 @@ struct LauncherItem {
 struct LauncherPage {
     char name[kTextSize];
     std::vector<LauncherItem> items;
+    // 0 until a removal from the page is kept for undoing; then a number no other
+    // page of this panel has, which follows the page wherever it moves. Never stored.
+    uint32_t serial = 0;
 };
 
 struct PanelSettings {

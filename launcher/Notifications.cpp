@@ -1,12 +1,14 @@
 // Notifications of the list view and the tab strip, and dragging icons inside the panel.
 #include "Notifications.h"
 
+#include "AutoSave.h"
 #include "Commands.h"
 #include "Dialogs.h"
 #include "Launch.h"
 #include "LauncherData.h"
 #include "Panel.h"
 #include "PanelViews.h"
+#include "RemovalUndo.h"
 #include "Texts.h"
 #include "resource.h"
 
@@ -27,10 +29,8 @@ void LaunchSelected()
 void RemoveSelected()
 {
     int item = SelectedPageItem();
-    if (item == -1)
-        return;
-    RemoveItem(GetCurrentPage(), item);
-    SendMessageA(panelState.listView, LVM_DELETEITEM, item, 0);
+    if (item != -1)
+        RemoveShownItem(item);
 }
 
 void ShowSelectedProperties()
@@ -83,6 +83,10 @@ void HandleKey(HWND window, WORD key)
     case VK_NEXT:
         if (KeyDown(VK_CONTROL))
             ShowNeighbourPage(window, +1);
+        return;
+    case 'Z':
+        if (KeyDown(VK_CONTROL))
+            UndoLastRemoval();
         return;
     default:
         return;
@@ -197,6 +201,8 @@ void MoveIcon(HWND window, int source, int x, int y)
         SnapToGrid();
     if (launcherData.settings.autoArrange != 0)
         ApplyPositions();
+    // The list view holds the new place; the save takes it from there.
+    NoteChange();
 }
 
 }  // namespace

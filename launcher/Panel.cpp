@@ -9,11 +9,13 @@
 #include <cstdio>
 
 #include "ActivationScope.h"
+#include "AutoSave.h"
 #include "Commands.h"
 #include "FileDrop.h"
 #include "LauncherData.h"
 #include "Notifications.h"
 #include "PanelViews.h"
+#include "RemovalUndo.h"
 #include "SettingsFile.h"
 #include "Texts.h"
 #include "resource.h"
@@ -69,6 +71,8 @@ void OnShowWindow(HWND window)
 
 void OnTimer(HWND window, WPARAM id)
 {
+    if (id == ID_SAVE_TIMER)
+        OnSaveTimer(window);
     if (id != ID_LAYOUT_TIMER)
         return;
     KillTimer(window, ID_LAYOUT_TIMER);
@@ -115,6 +119,7 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
     // load survives, so neither its pages nor its settings path can reach this one's save.
     settingsLoaded = false;
     ResetLauncherData();
+    ForgetRemovals();
 
     if (!CreatePanelWindows(parent))
         return nullptr;
@@ -129,6 +134,7 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
     settingsLoaded = true;
 
     ApplySettings();
+    StartAutoSave();
     return panelState.panelWindow;
 }
 
@@ -139,11 +145,10 @@ int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND window)
     if (panelState.panelWindow && window != panelState.panelWindow)
         return 0;
     ActivationScope scope;
-    // Only a panel that read the file writes it, and once: nothing after a failed
-    // creation, nothing on a second destroy.
+    // Only a panel that read the file writes it at destroy, and once: nothing after
+    // a failed creation, nothing on a second destroy.
     if (settingsLoaded) {
-        SavePositions();
-        SaveSettings();
+        SaveAtDestroy();
         settingsLoaded = false;
     }
     DestroyPanelWindows();

@@ -19,6 +19,12 @@ namespace {
 
 // Beside the file while a save writes it.
 constexpr char kTempSuffix[] = ".tmp";
+// The file as it was loaded, kept beside it before this load's first replacement.
+constexpr char kBackupSuffix[] = ".bak";
+
+// A virus scanner, the indexer or a sync client may hold the old file for a moment;
+// the rename refused meanwhile is tried again after each of these waits (ms).
+constexpr DWORD kRenameRetryWaits[] = {50, 100, 150, 250, 450};
 
 // The panel writes about 300 bytes per item; a larger file is not one it wrote.
 constexpr LONGLONG kMaxFileSize = 64LL * 1024 * 1024;
@@ -27,6 +33,10 @@ constexpr LONGLONG kMaxFileSize = 64LL * 1024 * 1024;
 // runs on defaults, and the save leaves the file alone rather than replace the
 // user's pages with them.
 bool settingsUnreadable = false;
+
+// The bytes LoadSettings read, until this load's backup is kept.
+std::string loadedBytes;
+bool backupKept = false;
 
 enum class ReadResult { Read, Missing, Unreadable };
 
@@ -63,6 +73,20 @@ bool WriteAll(HANDLE file, const std::string& bytes)
     return true;
 }
 
+// The rename, tried again after a refusal when the caller waits.
+bool ReplaceFileWith(const char* tempPath, const char* path, bool waitOutRefusals)
+{
+    for (size_t attempt = 0;; ++attempt) {
+        if (MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        DWORD error = GetLastError();
+        if (!waitOutRefusals || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+            || attempt == sizeof kRenameRetryWaits / sizeof kRenameRetryWaits[0])
+            return false;
+        Sleep(kRenameRetryWaits[attempt]);
+    }
+}
+
 // The new text goes to a temporary file beside the old one, is flushed, and then
 // takes the old one's place in one rename; on any failure the temporary file goes
 // and the old file stays as it was.
@@ -72,18 +96,33 @@ bool WriteAll(HANDLE file, const std::string& bytes)
 // overwrites. Two panels saving at once cannot mix their texts: each holds the
 // file open without sharing while it writes, so the other's open fails (and that
 // save is skipped) and so does a rename while the file is open.
-void ReplaceSettingsFile(const char* path, const std::string& bytes)
+bool ReplaceSettingsFile(const char* path, const std::string& bytes, bool waitOutRefusals)
 {
-    char tempPath[kTextSize + 8];
+    char tempPath[kTextSize + 16];  // a backup's: "<file>.bak.tmp"
     snprintf(tempPath, sizeof tempPath, "%s%s", path, kTempSuffix);
     HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
-        return;
+        return false;
     bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
     bool closed = CloseHandle(file);
-    if (!written || !closed
-        || !MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        DeleteFileA(tempPath);
+    if (written && closed && ReplaceFileWith(tempPath, path, waitOutRefusals))
+        return true;
+    DeleteFileA(tempPath);
+    return false;
+}
+
+// The backup goes through the same replacement: an old backup stays whole until
+// the new one is complete.
+void KeepBackup(const char* path, bool waitOutRefusals)
+{
+    if (backupKept || loadedBytes.empty())
+        return;
+    char backupPath[kTextSize + 16];
+    snprintf(backupPath, sizeof backupPath, "%s%s", path, kBackupSuffix);
+    if (ReplaceSettingsFile(backupPath, loadedBytes, waitOutRefusals)) {
+        backupKept = true;
+        std::string().swap(loadedBytes);
+    }
 }
 
 }  // namespace
@@ -108,13 +147,17 @@ void LoadSettings()
     launcherData.pages.clear();
     launcherData.currentPage = 0;
     settingsUnreadable = false;
+    std::string().swap(loadedBytes);
+    backupKept = false;
 
     IniDocument doc;
     if (launcherData.iniPath[0]) {
         std::string bytes;
         ReadResult result = ReadSettingsBytes(launcherData.iniPath, &bytes);
-        if (result == ReadResult::Read)
+        if (result == ReadResult::Read) {
             doc = IniDocument::Parse(bytes);
+            loadedBytes.swap(bytes);
+        }
         settingsUnreadable = result == ReadResult::Unreadable;
     }
     ReadSettingsRecords(doc, &launcherData.pages, &launcherData.settings);
@@ -127,14 +170,17 @@ void LoadSettings()
     }
 }
 
-void SaveSettings()
+bool SaveSettings(bool keepBackup, bool waitOutRefusals)
 {
     const char* path = launcherData.iniPath;
     if (!path[0] || settingsUnreadable)
-        return;
+        return false;
     // A read-only file stays as it is (on Windows its replacement fails anyway).
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        return;
-    ReplaceSettingsFile(path, BuildSettingsDocument(launcherData.pages, launcherData.settings).Serialize());
+        return false;
+    std::string bytes = BuildSettingsDocument(launcherData.pages, launcherData.settings).Serialize();
+    if (keepBackup)
+        KeepBackup(path, waitOutRefusals);
+    return ReplaceSettingsFile(path, bytes, waitOutRefusals);
 }

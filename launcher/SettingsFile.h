@@ -1,7 +1,7 @@
 // Dockmere.ini in the host's setting folder: read once when the panel is created,
-// written once, whole, when it is destroyed. The file keeps its sections, keys,
-// order and quoting, and the bytes the platform's profile functions would write;
-// it is read and written whole through IniDocument.
+// written whole after changes (AutoSave) and when it is destroyed. The file keeps
+// its sections, keys, order and quoting, and the bytes the platform's profile
+// functions would write; it is read and written whole through IniDocument.
 #pragma once
 
 // iniPath becomes "<folder>\Dockmere.ini". An empty folder, or one too long for
@@ -20,5 +20,14 @@ void LoadSettings();
 // new one, and stays as it was when the save fails, when it is read-only, or when
 // LoadSettings found it but could not read it. The new text is written to
 // "Dockmere.ini.tmp" first; a save killed half way leaves at most that file,
-// which no load reads and the next save writes over.
-void SaveSettings();
+// which no load reads and the next save writes over. A replacing rename that
+// another program refuses for a moment (sharing violation, access denied) is tried
+// again over about a second, unless waitOutRefusals is false (the caller tries
+// again later itself). Returns whether the file now holds the data state.
+//
+// With keepBackup, the first save after LoadSettings that replaces the file first
+// keeps the bytes LoadSettings read (not the file as it is now, which someone else
+// may have replaced meanwhile) as "Dockmere.ini.bak", replacing an older backup. A
+// missing, unreadable or empty file gives no backup; a backup that cannot be
+// written is tried again at the next save, which goes on regardless.
+bool SaveSettings(bool keepBackup = false, bool waitOutRefusals = true);

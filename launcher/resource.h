@@ -25,6 +25,8 @@
 #define IDC_TAB_CONTROL 20002
 #define ID_LAYOUT_TIMER 30001
 #define LAYOUT_TIMER_PERIOD 333
+#define ID_SAVE_TIMER 30002
+#define SAVE_DELAY 2000  // from the last change to its save
 
 // Commands.
 #define IDM_ABOUT 10001

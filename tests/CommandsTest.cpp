@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -542,3 +543,57 @@ TEST_F(CommandsTest, PropertiesShowTheNewNameInTheListAtOnce)
 }
 
 }  // namespace
+
+namespace {
+
+// Replacements of Dockmere.ini and of its backup tried by the save's rename.
+int iniReplacements;
+int backupReplacements;
+wintest::ImportHook* moveHook;
+
+BOOL WINAPI CountReplacement(LPCSTR from, LPCSTR to, DWORD flags)
+{
+    ++(strstr(to, ".ini.bak") ? backupReplacements : iniReplacements);
+    return reinterpret_cast<decltype(&MoveFileExA)>(moveHook->original())(from, to, flags);
+}
+
+}  // namespace
+
+// Changes of several kinds, each before the delay of the one before ran out, are one
+// save after the last, which first keeps the file as loaded as the backup. A save
+// refused at its time (the file held) is tried again a moment later. Destroy saves
+// at once, and nothing is saved after it.
+TEST_F(CommandsTest, ChangesAreSavedOnceAfterTheLastWithTheLoadedFileKeptFirst)
+{
+    iniReplacements = backupReplacements = 0;
+    wintest::ImportHook hook("KERNEL32.dll", "MoveFileExA", reinterpret_cast<void*>(CountReplacement));
+    moveHook = &hook;
+    Open(ThreePages());
+    const std::string ini = panel_->folder().File("Dockmere.ini");
+    for (int id : {IDM_DOUBLE_CLICK, IDM_NEW_PAGE, IDM_PAGE_FIRST, IDM_DELETE}) {
+        wintest::SelectListItem(panel_->list(), 1);
+        Command(id);
+        wintest::Pump(600);
+    }
+    wintest::Pump(600);
+    EXPECT_EQ(0, iniReplacements) << "saved before the delay after the last change";
+    EXPECT_TRUE(wintest::PumpUntil([] { return iniReplacements > 0; }, 5000));
+    wintest::Pump(2500);
+    EXPECT_EQ(1, iniReplacements);
+    EXPECT_EQ(4, wintest::ProfileInt(ini, "Launcher", "PageCount"));
+    EXPECT_EQ("gamma", wintest::ProfileText(ini, "Page1:Item2", "Name"));
+
+    HANDLE holder = CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    Command(IDM_DOUBLE_CLICK);
+    EXPECT_TRUE(wintest::PumpUntil([] { return iniReplacements >= 3; }, 6000));
+    CloseHandle(holder);
+    EXPECT_TRUE(wintest::PumpUntil([&] { return wintest::ProfileInt(ini, "Launcher", "DoubleClick") == 1; }, 3000));
+
+    Command(IDM_DOUBLE_CLICK);
+    panel_->Destroy();
+    int saves = iniReplacements;
+    wintest::Pump(2500);
+    EXPECT_EQ(saves, iniReplacements) << "a scheduled save ran after destroy";
+    EXPECT_EQ(0, wintest::ProfileInt(ini, "Launcher", "DoubleClick"));
+    EXPECT_EQ(1, backupReplacements) << "one backup per panel";
+}

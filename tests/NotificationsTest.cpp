@@ -483,3 +483,46 @@ TEST_F(NotificationsTest, AContextMenuAbandonsTheDrag)
 }
 
 }  // namespace
+
+// Ctrl+Z brings removals back last first: items removed by Delete and by the menu at
+// their index with every field, image and place; a page at its index with its items,
+// shown; an item of a page removed after it, back on that page wherever it then is.
+TEST_F(NotificationsTest, CtrlZBringsBackRemovalsLastFirstAndTheFileKeepsThem)
+{
+    using Texts = std::vector<std::string>;
+    Open(Pages());
+    const int betaImage = wintest::ListImage(list(), 1);
+    wintest::SelectListItem(list(), 1);
+    Key(VK_DELETE);
+    wintest::SelectListItem(list(), 0);
+    SendMessageA(panel(), WM_COMMAND, IDM_DELETE, 0);
+    Key('Z');
+    ASSERT_EQ((Texts{"gamma", "delta"}), wintest::ListTexts(list())) << "Z alone undoes nothing";
+    Key('Z', VK_CONTROL);
+    Key('Z', VK_CONTROL);
+    EXPECT_EQ((Texts{"alpha", "beta", "gamma", "delta"}), wintest::ListTexts(list()));
+    EXPECT_STREQ("C:\\windows\\regedit.exe", GetItem(0, 1).path);
+    EXPECT_EQ(betaImage, wintest::ListImage(list(), 1));
+    EXPECT_TRUE(SamePoint(POINT{110, 10}, wintest::ListPosition(list(), 1)));
+
+    for (int id : {IDM_PAGE_FIRST + 2, IDM_DELETE, IDM_PAGE_FIRST, IDM_REMOVE_PAGE, IDM_NEW_PAGE}) {
+        wintest::SelectListItem(list(), 0);
+        SendMessageA(panel(), WM_COMMAND, id, 0);
+    }
+    ASSERT_EQ((Texts{"二", "three", "ページ &3"}), wintest::TabTexts(tabs()));
+    Key('Z', VK_CONTROL);
+    EXPECT_EQ((Texts{"ページ &1", "二", "three", "ページ &3"}), wintest::TabTexts(tabs()));
+    EXPECT_EQ(4, wintest::ListCount(list()));
+    Key('Z', VK_CONTROL);
+    EXPECT_EQ(2, wintest::SelectedTab(tabs()));
+    EXPECT_EQ((Texts{"solo"}), wintest::ListTexts(list()));
+    EXPECT_TRUE(SamePoint(POINT{30, 30}, wintest::ListPosition(list(), 0)));
+
+    const std::string ini = panel_->folder().File("Dockmere.ini");
+    panel_->Destroy();
+    EXPECT_EQ(4, wintest::ProfileInt(ini, "Launcher", "PageCount"));
+    EXPECT_EQ("beta", wintest::ProfileText(ini, "Page1:Item2", "Name"));
+    EXPECT_EQ(110, wintest::ProfileInt(ini, "Page1:Item2", "PosX"));
+    EXPECT_EQ("solo", wintest::ProfileText(ini, "Page3:Item1", "Name"));
+    EXPECT_EQ(30, wintest::ProfileInt(ini, "Page3:Item1", "PosX"));
+}

@@ -385,3 +385,31 @@ TEST_F(SaveCrashTest, ASaveWhileAnotherIsWritingLeavesBothAlone)
 }
 
 }  // namespace
+
+// A host killed three seconds after a change through the panel: the file holds the
+// change for the profile functions, the backup the file the panel started from.
+TEST(SavedAsItChanges, AHostKilledAfterItsLoopRanPastTheDelayLeavesTheChange)
+{
+    wintest::TempFolder folder;
+    const std::string ini = folder.File(kIni);
+    const std::string before = "[Launcher]\r\nPageCount=1\r\nDoubleClick=1\r\n[Page1]\r\nItemCount=0\r\nName=\"first\"\r\n";
+    ASSERT_TRUE(wintest::WriteFileBytes(ini, before));
+    std::string exe = wintest::ProgramFolder() + "SaveCrashChild.exe";
+    std::string command = "\"" + exe + "\" panel \"" + folder.path() + "\"";
+    STARTUPINFOA startup = {sizeof startup};
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ASSERT_EQ(99u, exitCode) << "the child ends itself without destroy";
+    char name[kTextSize] = "";
+    GetPrivateProfileStringA("Page2", "Name", "", name, sizeof name, ini.c_str());
+    EXPECT_STREQ("ページ &2", name);
+    EXPECT_EQ(0u, GetPrivateProfileIntA("Launcher", "DoubleClick", -1, ini.c_str()));
+    EXPECT_EQ(before, Read(ini + ".bak"));
+    EXPECT_EQ((std::vector<std::string>{kIni, "Dockmere.ini.bak"}), FolderEntries(folder.path()));
+}

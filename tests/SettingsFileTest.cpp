@@ -452,15 +452,25 @@ TEST_F(AtomicSaveTest, NoTemporaryFileLeavesTheOldFileAsItWas)
     RemoveDirectoryA(temp_.c_str());
 }
 
+DWORD WINAPI ReleaseAfterAMoment(LPVOID handle)
+{
+    Sleep(300);
+    return CloseHandle(handle);
+}
+
 TEST_F(AtomicSaveTest, AFailedReplaceLeavesTheOldFileAndNoTemporaryFile)
 {
     // Another program holds the file open without FILE_SHARE_DELETE: the rename fails.
     HANDLE holder = CreateFileA(ini_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, holder);
-    SaveSettings();
-    CloseHandle(holder);
+    EXPECT_FALSE(SaveSettings());
     EXPECT_EQ(old_, Read(ini_));
     EXPECT_EQ(std::vector<std::string>{"Dockmere.ini"}, FolderEntries(folder_.path()));
+    // Held for a moment only, as by a scanner: the refused rename waits it out.
+    HANDLE releaser = CreateThread(nullptr, 0, ReleaseAfterAMoment, holder, 0, nullptr);
+    EXPECT_TRUE(SaveSettings());
+    WaitForSingleObject(releaser, 5000);
+    CloseHandle(releaser);
 }
 
 TEST_F(AtomicSaveTest, AReadOnlyFileStaysAsItIs)

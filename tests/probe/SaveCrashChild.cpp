@@ -5,13 +5,19 @@
 //
 // Sets the named event just before SaveSettings, and when the save returns
 // writes its time in milliseconds to the report file.
+//   SaveCrashChild panel <folder>: a host that crashes. The real panel on <folder>
+// gets a page and double clicks off by its commands; three seconds of message loop,
+// then the end without destroy (exit code 99).
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "Panel.h"
 #include "SaveCrashData.h"
 #include "SettingsFile.h"
+#include "WinTest.h"
 
 namespace {
 
@@ -22,10 +28,32 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to)
     return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
+const char* settingFolder;
+
+int32_t KDX_CALL Service(int32_t code, uintptr_t param1, uintptr_t param2)
+{
+    if (code != KdxServiceFolder || param1 != KdxFolderSetting)
+        return KdxResultUnknownCode;
+    *reinterpret_cast<char**>(param2) = _strdup(settingFolder);
+    return KdxResultDone;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && strcmp(argv[1], "panel") == 0) {
+        settingFolder = argv[2];
+        panelState.instance = GetModuleHandleA(nullptr);
+        wintest::WindowNest nest;
+        KdxHostServices services = {kKdxHostServicesSize};
+        services.service = Service;  // no free: the text is left to the process's end
+        HWND panel = CreatePanel(&services, nest.panelParent());
+        SendMessageA(panel, WM_COMMAND, 10012, 0);  // a new page
+        SendMessageA(panel, WM_COMMAND, 10006, 0);  // double clicks off
+        wintest::Pump(3000);
+        TerminateProcess(GetCurrentProcess(), 99);
+    }
     if (argc != 5)
         return 2;
     savecrash::FillData(atoi(argv[2]));
