@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <process.h>
 #include <shlobj.h>
 
 #include <string>
@@ -12,21 +13,11 @@
 #include "KdxHostCore.h"
 #include "ModalDriver.h"
 #include "PanelReader.h"
-#include "Texts.h"
 #include "WinTest.h"
 
 using namespace wintest;
 
 namespace {
-
-constexpr int kListViewId = 20001;
-constexpr int kOpenCommand = 10002;
-
-// The 64-bit probe, only where a 64-bit program sees it: the 64-bit System32 and
-// the 64-bit Program Files. A 32-bit process reaches the first only through Sysnative.
-const char kSystemProbe[] = "C:\\windows\\system32\\dockmere-probe64.exe";
-const char kSystemProbeReached[] = "C:\\windows\\Sysnative\\dockmere-probe64.exe";
-const char kProgramFolder[] = "C:\\Program Files\\Dockmere Probe";
 
 HDROP MakeDrop(const std::string& path)
 {
@@ -38,147 +29,84 @@ HDROP MakeDrop(const std::string& path)
     return static_cast<HDROP>(memory);
 }
 
-bool RunAndWait(std::string commandLine)
+// The 64-bit probe only where a 64-bit program sees it: the 64-bit System32 (which
+// a 32-bit process reaches as Sysnative) and the 64-bit Program Files. The first is
+// dropped as a 64-bit Explorer names it, the second through a shortcut that a 64-bit
+// process wrote with arguments, a working folder and an icon; both are started
+// with the panel's Open command and kept as given.
+TEST(Wow64Test, SystemProgramAndShortcutTargetOnlyThe64BitViewHoldsStart)
 {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return false;
-    WaitForSingleObject(process.hProcess, 30000);
-    DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code == 0;
-}
+    BOOL wow64 = FALSE;
+    ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64) && wow64) << "not a 64-bit prefix";
+    const std::string probe = ProgramFolder() + "LaunchProbe64.exe";
+    const std::string system = "C:\\windows\\system32\\dockmere-probe64.exe";
+    ASSERT_TRUE(CopyFileA(probe.c_str(), "C:\\windows\\Sysnative\\dockmere-probe64.exe", FALSE));
+    ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(system.c_str())) << "System32 is not redirected";
+    const std::string folder = "C:\\Program Files\\Dockmere Probe", workDir = folder + "\\work folder";
+    const std::string program = folder + "\\probe64.exe", arguments = "--profile-directory=Work \"two words\"";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    CreateDirectoryA(workDir.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(probe.c_str(), program.c_str(), FALSE));
+    TempFolder settings;
+    const std::string link = settings.File("Probe.lnk"), output = settings.File("probe-output.txt");
+    const std::string maker = ProgramFolder() + "ShortcutMaker64.exe";
+    ASSERT_EQ(0, _spawnl(_P_WAIT, maker.c_str(), "maker", ("\"" + link + "\"").c_str(), ("\"" + program + "\"").c_str(),
+                         ("\"" + workDir + "\"").c_str(), ("\"" + program + "\"").c_str(),
+                         "\"--profile-directory=Work \\\"two words\\\"\"", nullptr));
+    SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", output.c_str());
 
-class Wow64Test : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        BOOL wow64 = FALSE;
-        ASSERT_TRUE(IsWow64Process(GetCurrentProcess(), &wow64) && wow64) << "not a 64-bit prefix";
-        std::string probe = ProgramFolder() + "LaunchProbe64.exe";
-        ASSERT_TRUE(CopyFileA(probe.c_str(), kSystemProbeReached, FALSE));
-        ASSERT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(kSystemProbe)) << "System32 is not redirected";
-        CreateDirectoryA(kProgramFolder, nullptr);
-        CreateDirectoryA((std::string(kProgramFolder) + "\\work folder").c_str(), nullptr);
-        ASSERT_TRUE(CopyFileA(probe.c_str(), (std::string(kProgramFolder) + "\\probe64.exe").c_str(), FALSE));
-        output_ = folder_.File("probe-output.txt");
-        SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", output_.c_str());
-
-        ResetHostState();
-        HostState().folders[KdxFolderSetting] = HostFolderText(folder_.path());
-        Settings settings;
-        settings.pages.push_back(SettingsPage{"ページ &1", {}});
-        ASSERT_TRUE(WriteFileBytes(folder_.File("Dockmere.ini"), SettingsFileText(settings)));
-        ASSERT_EQ(KdxLoadResult::Loaded, plugin_.Load((ProgramFolder() + "Dockmere.kdx").c_str()));
-        panel_ = plugin_.Create(nest_.panelParent());
-        ASSERT_NE(nullptr, panel_);
-        list_ = GetDlgItem(panel_, kListViewId);
-    }
-
-    void TearDown() override
-    {
-        SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
-        DeleteFileA(kSystemProbeReached);
-    }
-
-    // Drops the file onto empty space in the list, as the shell's drag ends.
-    void DropOnEmptySpace(const std::string& path)
-    {
-        RECT client;
-        GetClientRect(list_, &client);
-        POINT at = {client.right - 8, client.bottom - 8};
-        ClientToScreen(list_, &at);
-        SetCursorPos(at.x, at.y);
-        SendMessageA(panel_, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(path)), 0);
-    }
-
-    // Selects the list item and chooses Open, as the context menu does; returns
-    // the probe's command line and folder.
-    bool Open(int index, std::string* commandLine, std::string* folder)
-    {
-        LVITEMA state = {};
-        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(list_, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&state));
-        SendMessageA(panel_, WM_COMMAND, kOpenCommand, 0);
-        std::string report;
-        if (!PumpUntil([&] { return ReadFileBytes(output_, &report); }, 15000))
-            return false;
-        DeleteFileA(output_.c_str());
-        size_t first = report.find('\n');
-        *commandLine = report.substr(0, first);
-        *folder = report.substr(first + 1, report.find('\n', first + 1) - first - 1);
-        return true;
-    }
-
-    std::string Stored(const char* key)
-    {
-        return ProfileText(folder_.File("Dockmere.ini"), "Page1:Item1", key);
-    }
-
-    TempFolder folder_;
-    WindowNest nest_;
-    KdxPlugin plugin_;
-    HWND panel_ = nullptr;
-    HWND list_ = nullptr;
-    std::string output_;
-};
-
-TEST_F(Wow64Test, SystemProgramOnlyThe64BitViewHoldsStarts)
-{
-    ModalDriver driver(3000);
-    DropOnEmptySpace(kSystemProbe);
-    ASSERT_EQ(1, ListCount(list_));
-    EXPECT_EQ(0, driver.unexpected()) << "no question, no message";
-
-    std::string commandLine, folder;
-    ASSERT_TRUE(Open(0, &commandLine, &folder)) << "the 64-bit program did not start";
-    EXPECT_EQ(0, driver.unexpected()) << "a failed start was reported";
-    EXPECT_EQ(0, lstrcmpiA("C:\\windows\\system32", folder.c_str())) << "the child's own System32: " << folder;
-
-    plugin_.Destroy();
-    EXPECT_EQ(kSystemProbe, Stored("Path")) << "the stored text stays as the user gave it";
-    EXPECT_EQ("C:\\windows\\system32\\", Stored("WorkDir"));
-}
-
-TEST_F(Wow64Test, ShortcutWrittenBy64BitShellKeepsItsTargetArgumentsAndFolder)
-{
-    const std::string target = std::string(kProgramFolder) + "\\probe64.exe";
-    const std::string workDir = std::string(kProgramFolder) + "\\work folder";
-    const std::string arguments = "--profile-directory=Work \"two words\"";
-    const std::string link = folder_.File("Probe.lnk");
-    std::string quotedArguments = "\"--profile-directory=Work \\\"two words\\\"\"";
-    ASSERT_TRUE(RunAndWait("\"" + ProgramFolder() + "ShortcutMaker64.exe\" \"" + link + "\" \"" + target + "\" \""
-                           + workDir + "\" \"" + target + "\" " + quotedArguments));
+    ResetHostState();
+    HostState().folders[KdxFolderSetting] = HostFolderText(settings.path());
+    Settings empty;
+    empty.pages.push_back(SettingsPage{"ページ &1", {}});
+    ASSERT_TRUE(WriteFileBytes(settings.File("Dockmere.ini"), SettingsFileText(empty)));
+    WindowNest nest;
+    KdxPlugin plugin;
+    ASSERT_EQ(KdxLoadResult::Loaded, plugin.Load((ProgramFolder() + "Dockmere.kdx").c_str()));
+    HWND panel = plugin.Create(nest.panelParent());
+    HWND list = GetDlgItem(panel, 20001);
+    RECT client;
+    GetClientRect(list, &client);
+    POINT emptySpace = {client.right - 8, client.bottom - 8};
+    ClientToScreen(list, &emptySpace);
+    SetCursorPos(emptySpace.x, emptySpace.y);
 
     ModalDriver driver;
-    std::string question;
-    driver.Then([&](HWND box) {
-        question = ItemText(box, 0xFFFF);
-        PostCommand(box, IDYES);
-    });
-    DropOnEmptySpace(link);
-    ASSERT_EQ(1, ListCount(list_));
-    EXPECT_EQ(TEXT_ASK_SHORTCUT_TARGET, question);
-    EXPECT_EQ("probe64", ListText(list_, 0));
+    driver.Then([](HWND question) { PostCommand(question, IDYES); });
+    for (const std::string& dropped : {system, link})
+        SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0);
+    ASSERT_EQ(2, ListCount(list));
+    EXPECT_EQ("probe64", ListText(list, 1)) << "the target's name";
 
-    std::string commandLine, folder;
-    ASSERT_TRUE(Open(0, &commandLine, &folder)) << "the shortcut's 64-bit target did not start";
-    EXPECT_NE(std::string::npos, commandLine.find("probe64.exe\" " + arguments)) << commandLine;
-    EXPECT_EQ(0, lstrcmpiA(workDir.c_str(), folder.c_str())) << folder;
-    EXPECT_EQ(1, driver.answered());
+    // Open on each item in turn; the probe writes its command line and folder.
+    std::string reports[2];
+    for (int i = 0; i < 2; ++i) {
+        LVITEMA state = {};
+        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
+        SendMessageA(panel, WM_COMMAND, 10002, 0);
+        EXPECT_TRUE(PumpUntil([&] { return ReadFileBytes(output, &reports[i]); }, 15000)) << "item " << i;
+        DeleteFileA(output.c_str());
+    }
+    EXPECT_EQ(1, driver.answered()) << "the shortcut question, and no failed start";
     EXPECT_EQ(0, driver.unexpected());
+    EXPECT_NE(std::string::npos, reports[0].find("\nC:\\windows\\system32\n")) << "its own System32: " << reports[0];
+    EXPECT_NE(std::string::npos, reports[1].find("probe64.exe\" " + arguments)) << reports[1];
+    EXPECT_NE(std::string::npos, reports[1].find("\n" + workDir + "\n")) << reports[1];
 
-    plugin_.Destroy();
-    EXPECT_EQ(0, lstrcmpiA(target.c_str(), Stored("Path").c_str())) << Stored("Path");
-    EXPECT_EQ(arguments, Stored("Parameter"));
-    EXPECT_EQ(0, lstrcmpiA(workDir.c_str(), Stored("WorkDir").c_str())) << Stored("WorkDir");
-    EXPECT_EQ(0, lstrcmpiA(target.c_str(), Stored("IconPath").c_str())) << Stored("IconPath");
-    EXPECT_EQ("0", Stored("IconIndex"));
+    plugin.Destroy();
+    auto stored = [&](int item, const char* key) {
+        return ProfileText(settings.File("Dockmere.ini"), "Page1:Item" + std::to_string(item), key);
+    };
+    EXPECT_EQ(system, stored(1, "Path")) << "the text stays as the user gave it";
+    EXPECT_EQ("C:\\windows\\system32\\", stored(1, "WorkDir"));
+    EXPECT_EQ(program, stored(2, "Path"));
+    EXPECT_EQ(arguments, stored(2, "Parameter"));
+    EXPECT_EQ(workDir, stored(2, "WorkDir"));
+    EXPECT_EQ(program, stored(2, "IconPath"));
+    EXPECT_EQ("0", stored(2, "IconIndex"));
+    SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
+    DeleteFileA("C:\\windows\\Sysnative\\dockmere-probe64.exe");
 }
 
 }  // namespace
