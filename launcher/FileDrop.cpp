@@ -10,6 +10,7 @@
 
 #include "LauncherData.h"
 #include "Launch.h"
+#include "NativePaths.h"
 #include "Panel.h"
 #include "PanelViews.h"
 #include "Texts.h"
@@ -88,9 +89,10 @@ struct PanelDropTarget final : public IDropTarget {
         // X11 bridge sends one only when the drop reports no effect), so the files
         // are handed to the panel as a WM_DROPFILES of its own, handled once the
         // drag source has its answer: the shortcut question must not hold its loop.
-        bool posted = hdropOffered && PostDroppedFiles(data);
+        DWORD chosen = effect ? FilesEffect(*effect) : DROPEFFECT_NONE;
+        bool posted = hdropOffered && chosen != DROPEFFECT_NONE && PostDroppedFiles(data);
         if (effect)
-            *effect = posted ? DROPEFFECT_COPY : DROPEFFECT_NONE;
+            *effect = posted ? chosen : DROPEFFECT_NONE;
         return S_OK;
     }
 
@@ -139,14 +141,26 @@ private:
         return data->QueryGetData(&request) == S_OK;
     }
 
+    // Of the effects the source allows, the one files are taken with: the panel
+    // copies nothing, so any of them will do, but OLE refuses an effect the source
+    // did not offer (a source that allows only link or move).
+    static DWORD FilesEffect(DWORD allowed)
+    {
+        for (DWORD effect : {DROPEFFECT_COPY, DROPEFFECT_LINK, DROPEFFECT_MOVE}) {
+            if (allowed & effect)
+                return effect;
+        }
+        return DROPEFFECT_NONE;
+    }
+
     static void SetEffect(DWORD* effect)
     {
         if (!effect)
             return;
-        // Copy wins when both are offered; data offering neither is not accepted,
+        // Files win when both are offered; data offering neither is not accepted,
         // whatever the platform proposed.
         if (hdropOffered)
-            *effect = DROPEFFECT_COPY;
+            *effect = FilesEffect(*effect);
         else if (idListOffered)
             *effect = DROPEFFECT_LINK;
         else
@@ -188,9 +202,128 @@ void DestroyPanelDropTarget(PanelDropTarget* target)
     target->Release();
 }
 
-bool ResolveShortcut(const char* path, char* target, WCHAR* wideTarget)
+namespace {
+
+// A text of the link with its environment strings expanded as a 64-bit program
+// reads them: under WOW64 %ProgramFiles% names "Program Files (x86)" for this
+// process, while a 64-bit Explorer wrote the link for "Program Files".
+bool ExpandForTarget(const WCHAR* text, WCHAR* expanded)
 {
-    CoInitialize(nullptr);
+    WCHAR native[kTextSize];
+    lstrcpynW(native, text, kTextSize);
+    if (RunsUnderWow64()) {
+        static const WCHAR* const kNames[][2] = {{L"%ProgramFiles%", L"%ProgramW6432%"},
+                                                 {L"%CommonProgramFiles%", L"%CommonProgramW6432%"}};
+        for (const auto& name : kNames) {
+            WCHAR* at = StrStrIW(native, name[0]);
+            if (!at || lstrlenW(native) + lstrlenW(name[1]) - lstrlenW(name[0]) >= kTextSize)
+                continue;
+            WCHAR rest[kTextSize];
+            lstrcpyW(rest, at + lstrlenW(name[0]));
+            lstrcpyW(at, name[1]);
+            lstrcatW(at, rest);
+        }
+    }
+    DWORD length = ExpandEnvironmentStringsW(native, expanded, kTextSize);
+    if (length == 0 || length > kTextSize)
+        expanded[0] = L'\0';
+    return expanded[0] != L'\0';
+}
+
+bool Exists(const WCHAR* path)
+{
+    WCHAR reached[kTextSize];
+    ReachablePathW(path, reached);
+    return path[0] && GetFileAttributesW(reached) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The file the link starts, in the order that finds the true one from a 32-bit
+// process: its item-id list, then its stored path read as a 64-bit program reads
+// it, then the path the link object reports (which on 64-bit Windows a 32-bit
+// caller gets expanded to "Program Files (x86)"). Only a target on disk counts.
+bool FindTarget(IShellLinkW* link, WCHAR* found)
+{
+    WCHAR candidate[kTextSize] = {};
+    LPITEMIDLIST items = nullptr;
+    if (link->GetIDList(&items) == S_OK && items) {
+        WCHAR fromItems[MAX_PATH] = {};
+        bool named = SHGetPathFromIDListW(items, fromItems);
+        CoTaskMemFree(items);
+        if (named && Exists(fromItems)) {
+            lstrcpyW(found, fromItems);
+            return true;
+        }
+    }
+    WCHAR raw[kTextSize] = {};
+    if (SUCCEEDED(link->GetPath(raw, kTextSize, nullptr, SLGP_RAWPATH)) && ExpandForTarget(raw, candidate)
+        && Exists(candidate)) {
+        lstrcpyW(found, candidate);
+        return true;
+    }
+    WIN32_FIND_DATAW unused;
+    candidate[0] = L'\0';
+    if (SUCCEEDED(link->GetPath(candidate, kTextSize, &unused, SLGP_UNCPRIORITY))) {
+        candidate[kTextSize - 1] = L'\0';
+        if (Exists(candidate)) {
+            lstrcpyW(found, candidate);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsAdvertised(IShellLinkW* link)
+{
+    IShellLinkDataList* data = nullptr;
+    if (FAILED(link->QueryInterface(IID_IShellLinkDataList, reinterpret_cast<void**>(&data))))
+        return false;
+    DWORD flags = 0;
+    bool advertised = SUCCEEDED(data->GetFlags(&flags)) && (flags & SLDF_HAS_DARWINID);
+    data->Release();
+    return advertised;
+}
+
+// Fills `target` from a loaded link; leaves it empty when the link itself is to be the item.
+void ReadShortcut(IShellLinkW* link, ShortcutTarget* target)
+{
+    if (IsAdvertised(link) || !FindTarget(link, target->widePath))
+        return;
+    // Arguments and a working folder that the panel's texts cannot hold whole would
+    // make an item that starts something else: the link itself does what it did.
+    WCHAR text[INFOTIPSIZE] = {};
+    WCHAR expanded[kTextSize] = {};
+    if (FAILED(link->GetArguments(text, INFOTIPSIZE)))
+        text[0] = L'\0';
+    text[INFOTIPSIZE - 1] = L'\0';
+    bool whole = ExactAnsiText(text, target->parameter, kTextSize);
+    text[0] = L'\0';
+    if (whole && SUCCEEDED(link->GetWorkingDirectory(text, kTextSize)) && text[0])
+        whole = ExpandForTarget(text, expanded) && AnsiPathFor(expanded, target->workDir);
+    if (!whole) {
+        *target = ShortcutTarget{};
+        target->iconIndex = -1;
+        return;
+    }
+    // An icon of its own that is there and can be named; else the target's shell icon.
+    int index = 0;
+    text[0] = L'\0';
+    if (SUCCEEDED(link->GetIconLocation(text, kTextSize, &index)) && text[0] && ExpandForTarget(text, expanded)
+        && Exists(expanded) && AnsiPathFor(expanded, target->iconPath))
+        target->iconIndex = index;
+    else
+        target->iconPath[0] = '\0';
+    AnsiPathFor(target->widePath, target->path);
+}
+
+}  // namespace
+
+bool ResolveShortcut(const char* path, ShortcutTarget* target)
+{
+    *target = ShortcutTarget{};
+    target->iconIndex = -1;
+    // A thread of the multithreaded apartment refuses (RPC_E_CHANGED_MODE), and its
+    // own initialisation is not the panel's to end.
+    HRESULT initialised = CoInitialize(nullptr);
     bool loaded = false;
     IShellLinkW* link = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
@@ -204,20 +337,12 @@ bool ResolveShortcut(const char* path, char* target, WCHAR* wideTarget)
             loaded = SUCCEEDED(file->Load(widePath, STGM_READ));
             file->Release();
         }
-        if (loaded) {
-            // The target in UTF-16, so that a name the code page lacks is not lost
-            // before it can be turned into its short form.
-            WCHAR found[kTextSize] = {};
-            WIN32_FIND_DATAW unused;
-            link->GetPath(found, kTextSize, &unused, SLGP_UNCPRIORITY);
-            found[kTextSize - 1] = L'\0';
-            if (wideTarget)
-                lstrcpyW(wideTarget, found);
-            AnsiPathFor(found, target);
-        }
+        if (loaded)
+            ReadShortcut(link, target);
         link->Release();
     }
-    CoUninitialize();
+    if (initialised == S_OK || initialised == S_FALSE)
+        CoUninitialize();
     return loaded;
 }
 
@@ -245,19 +370,20 @@ void OnDropFiles(HDROP drop)
         return;
     }
 
-    char target[kTextSize] = {};
-    WCHAR wideTarget[kTextSize] = {};
+    ShortcutTarget target;
+    const ShortcutTarget* taken = nullptr;
     const WCHAR* named = widePath;
-    if (ResolveShortcut(path, target, wideTarget)) {
+    if (ResolveShortcut(path, &target)) {
         switch (MessageBoxA(panelState.panelWindow, TEXT_ASK_SHORTCUT_TARGET, TEXT_CAPTION, MB_YESNOCANCEL)) {
         case IDYES:
-            // A target without a file-system path gives nothing to start: keep the
-            // shortcut itself rather than an item with an empty path.
-            if (target[0]) {
-                CopyText(path, target);
-                named = wideTarget;
-            } else if (wideTarget[0]) {
-                ReportUnnamableFile(panelState.panelWindow, wideTarget);
+            // A target that is not on disk (or none with a file-system path) gives
+            // nothing to start: keep the shortcut itself rather than such an item.
+            if (target.path[0]) {
+                CopyText(path, target.path);
+                named = target.widePath;
+                taken = &target;
+            } else if (target.widePath[0]) {
+                ReportUnnamableFile(panelState.panelWindow, target.widePath);
                 return;
             }
             break;
@@ -272,5 +398,14 @@ void OnDropFiles(HDROP drop)
     ItemNameFor(named, path, name);
     int n = GetItemCount(page);
     AddItemFromFile(page, path, name);
+    if (taken) {
+        // The item does what the shortcut did: its arguments, its own working folder
+        // and icon where it has them (else the target's folder and shell icon).
+        SetItemParameter(page, n, taken->parameter);
+        if (taken->workDir[0])
+            SetItemWorkDir(page, n, taken->workDir);
+        if (taken->iconPath[0])
+            SetItemIcon(page, n, taken->iconPath, taken->iconIndex);
+    }
     InsertListItem(-1, GetItemName(page, n), GetItemImageIndex(page, n));
 }

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "LauncherData.h"
+#include "NativePaths.h"
 #include "Panel.h"
 
 namespace {
@@ -73,8 +75,9 @@ struct Picture {
 // The icon resources of the files a page names, each file opened once as data:
 // ExtractIconEx opens the file again for every icon and every size, and a page
 // often names one file many times. Images are chosen as ExtractIconEx chooses
-// them (LookupIconIdFromDirectoryEx at the system's two icon sizes), so a plain
-// image holds exactly the pixels of the handle it would make.
+// them (LookupIconIdFromDirectoryEx), but for the image lists' own sizes (32 and
+// 16), not the system's icon sizes: in a DPI-aware host those are larger, and the
+// file's sharp 32 and 16 pixel images would be passed over for shrunk big ones.
 class IconResources {
 public:
     IconResources() = default;
@@ -91,9 +94,10 @@ public:
     // False when `path` is no module (an .ico file, a missing file) or not a full
     // path with an extension, which the module loader would look for elsewhere or
     // give ".dll": ExtractIconEx is to be asked. Otherwise both sizes of icon
-    // `iconIndex` (the n-th icon group, or resource id -n below 0), or nothing
-    // when the file has no such icon.
-    bool Find(const char* path, int iconIndex, Picture* large, Picture* small)
+    // `iconIndex` (the n-th icon group, or resource id -n below 0). A module
+    // without such a group or image is also left to ExtractIconEx, which knows
+    // where else a system file keeps its icons (the .mun files of Windows 10).
+    bool Find(const char* path, int iconIndex, int largeSize, int smallSize, Picture* large, Picture* small)
     {
         if (PathIsRelativeA(path) || !*PathFindExtensionA(path))
             return false;
@@ -111,9 +115,9 @@ public:
                           : nullptr;
         auto* directory = static_cast<BYTE*>(group ? LockResource(LoadResource(file.module, group)) : nullptr);
         if (!directory)
-            return true;
-        large->size = GetSystemMetrics(SM_CXICON);
-        small->size = GetSystemMetrics(SM_CXSMICON);
+            return false;
+        large->size = largeSize;
+        small->size = smallSize;
         for (Picture* picture : {large, small}) {
             int id = LookupIconIdFromDirectoryEx(directory, TRUE, picture->size, picture->size, LR_DEFAULTCOLOR);
             HRSRC found = id ? FindResourceA(file.module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3)) : nullptr;
@@ -126,7 +130,7 @@ public:
                 picture->image = nullptr;
             }
         }
-        return true;
+        return large->present() || small->present();
     }
 
 private:
@@ -351,8 +355,10 @@ int IconSize(HIMAGELIST list)
 
 }  // namespace
 
-void ExtractItemIcons(const char* iconPath, int iconIndex, HICON* largeIcon, HICON* smallIcon)
+void ExtractItemIcons(const char* givenPath, int iconIndex, HICON* largeIcon, HICON* smallIcon)
 {
+    char iconPath[kTextSize];
+    ReachablePath(givenPath, iconPath);
     if (iconIndex == -1) {
         // The shell's icon of the file itself, the file looked at once for both
         // sizes: the images at its place in the shell's two image lists, which is
@@ -409,18 +415,22 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
         Picture& SmallOrLarge() { return small.present() ? small : large; }
     };
     IconResources files;
+    const int largeSize = IconSize(panelState.largeImageList);
+    const int smallSize = IconSize(panelState.smallImageList);
     std::map<int, int> shellImages;  // a place in the shell's lists -> the entry holding its pictures
     std::vector<Obtained> icons;
     for (int i = 0; i < count; ++i) {
         imageIndexes[i] = -1;
         Obtained icon{i, -1, {}, {}};
         const IconSource& source = sources[i];
+        char iconPath[kTextSize];
+        ReachablePath(source.iconPath, iconPath);
         if (source.iconIndex == -1) {
             // Files of one kind (documents of a type, folders) share one shell
             // image; its pictures are taken once.
             HIMAGELIST shellLarge = nullptr;
             HIMAGELIST shellSmall = nullptr;
-            int place = ShellImageOf(source.iconPath, &shellLarge, &shellSmall);
+            int place = ShellImageOf(iconPath, &shellLarge, &shellSmall);
             auto seen = shellImages.find(place);
             if (seen != shellImages.end()) {
                 icon.copyOf = seen->second;
@@ -433,8 +443,8 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
                 if (icon.large.present() || icon.small.present())
                     shellImages[place] = static_cast<int>(icons.size());
             }
-        } else if (!files.Find(source.iconPath, source.iconIndex, &icon.large, &icon.small)) {
-            ExtractItemIcons(source.iconPath, source.iconIndex, &icon.large.icon, &icon.small.icon);
+        } else if (!files.Find(iconPath, source.iconIndex, largeSize, smallSize, &icon.large, &icon.small)) {
+            ExtractItemIcons(iconPath, source.iconIndex, &icon.large.icon, &icon.small.icon);
         }
         if (icon.large.present() || icon.small.present())
             icons.push_back(icon);

@@ -11,6 +11,7 @@ struct IconSource {
 
 // Writes each requested handle; 0 when no icon was obtained. Icon index -1 asks the
 // shell for the file's own icon, any other index takes that icon from the file.
+// Under WOW64 an icon path under System32 is read through Sysnative (NativePaths.h).
 void ExtractItemIcons(const char* iconPath, int iconIndex, HICON* largeIcon, HICON* smallIcon);
 
 // Puts the icon at imageIndex in both image lists (-1 appends it). Returns the index

@@ -38,6 +38,12 @@
 #define TEXT_ABOUT "Dockmere  v1.5"
 #define TEXT_ASK_SHORTCUT_TARGET "ショートカット先の実体を登録しますか？"
 #define TEXT_UNNAMABLE_FILE_FORMAT "%s\n\nこのファイル名には表示できない文字が含まれ、短い名前もないため登録できません。"
+// A start the shell refused: the item's path, then why.
+#define TEXT_START_NOT_FOUND_FORMAT "%s\n\nファイルが見つからないため開けません。"
+#define TEXT_START_ACCESS_DENIED_FORMAT "%s\n\nアクセスが拒否されたため開けません。"
+#define TEXT_START_OUT_OF_MEMORY_FORMAT "%s\n\nメモリが不足しているため開けません。"
+#define TEXT_START_FAILED_FORMAT "%s\n\nこのファイルを開けません (エラー %d)。"
+#define TEXT_RUN_DIALOG_FAILED "ファイル名を指定して実行のダイアログを開けません。"
 
 // Page rename prompt.
 #define TEXT_RENAME_LABEL "新しい名前:"

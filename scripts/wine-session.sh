@@ -3,7 +3,10 @@
 # the project's own Wine prefix in the build tree, the ANSI code page 932 and
 # one persistent wineserver, torn down afterwards.
 #
-#   scripts/wine-session.sh [--build DIR] command [args...]
+#   scripts/wine-session.sh [--build DIR] [--wow64] command [args...]
+#
+# --wow64: a 64-bit prefix of its own (DIR/wineprefix64), in which 32-bit programs
+# run under WOW64 as on 64-bit Windows; the tests that need it run there.
 #
 # Wine's background processes inherit stdin/stdout/stderr; they are started here
 # with all three redirected, so that ctest does not wait on pipes they hold open.
@@ -15,10 +18,16 @@ if [ "${1:-}" = "--build" ]; then
     build=$(cd "$2" && pwd)
     shift 2
 fi
-
-export WINEPREFIX="${WINEPREFIX:-$build/wineprefix}"
+if [ "${1:-}" = "--wow64" ]; then
+    # Also inside a session of the 32-bit prefix (ctest under make test).
+    export WINEPREFIX="$build/wineprefix64"
+    export WINEARCH=win64
+    shift
+else
+    export WINEPREFIX="${WINEPREFIX:-$build/wineprefix}"
+    export WINEARCH=win32
+fi
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEARCH=win32
 export LC_ALL=ja_JP.UTF-8
 # No Mono or Gecko installer dialogs when the prefix is created.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"

@@ -116,14 +116,17 @@ HDROP MakeWideDrop(const std::wstring& path)
     return static_cast<HDROP>(memory);
 }
 
-bool MakeShortcut(const std::string& linkPath, const std::string& target)
+bool MakeShortcut(const std::string& linkPath, const std::string& target, const char* arguments = "",
+                  const char* workDir = "", const char* iconPath = "", int iconIndex = 0)
 {
     IShellLinkA* link = nullptr;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                 reinterpret_cast<void**>(&link))))
         return false;
     bool saved = false;
-    if (SUCCEEDED(link->SetPath(target.c_str()))) {
+    if (SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(link->SetArguments(arguments))
+        && SUCCEEDED(link->SetWorkingDirectory(workDir))
+        && (!*iconPath || SUCCEEDED(link->SetIconLocation(iconPath, iconIndex)))) {
         IPersistFile* file = nullptr;
         if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
             WCHAR wide[MAX_PATH];
@@ -190,19 +193,24 @@ protected:
 
     // The files as the platform's WM_DROPFILES, or dragged onto the panel through
     // its drop target, the message loop then run until the page has a new item.
-    void Drop(const std::vector<std::string>& paths, bool dragged = false)
+    // `allowed`: what the drag source allows, which OLE passes in each time.
+    void Drop(const std::vector<std::string>& paths, bool dragged = false,
+              DWORD allowed = DROPEFFECT_COPY | DROPEFFECT_LINK, DWORD chosen = DROPEFFECT_COPY)
     {
         if (!dragged) {
             SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
             return;
         }
         FakeDataObject data(true, false, MakeDrop(paths));
-        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+        DWORD effect = allowed;
         target_->DragEnter(&data, MK_LBUTTON, POINTL{0, 0}, &effect);
+        effect = allowed;
         target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+        EXPECT_EQ(chosen, effect);
         int items = GetItemCount(0);
+        effect = allowed;
         EXPECT_EQ(S_OK, target_->Drop(&data, 0, POINTL{0, 0}, &effect));
-        EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_COPY), effect);
+        EXPECT_EQ(chosen, effect);
         PumpUntil([&] { return GetItemCount(0) > items; }, 3000);
     }
 
@@ -214,29 +222,35 @@ protected:
 
 TEST_F(FileDropTest, EffectFollowsTheOfferedFormats)
 {
+    const DWORD all = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
     struct Case {
         const char* title;
         bool hdrop;
         bool idList;
+        DWORD allowed;  // by the drag source
         DWORD effect;
     };
     const Case cases[] = {
-        {"files", true, false, DROPEFFECT_COPY},
-        {"shell item list", false, true, DROPEFFECT_LINK},
-        {"both: copy wins", true, true, DROPEFFECT_COPY},
-        {"neither", false, false, DROPEFFECT_NONE},
+        {"files", true, false, all, DROPEFFECT_COPY},
+        {"shell item list", false, true, all, DROPEFFECT_LINK},
+        {"both: copy wins", true, true, all, DROPEFFECT_COPY},
+        {"neither", false, false, all, DROPEFFECT_NONE},
+        {"files, source allows link only", true, false, DROPEFFECT_LINK, DROPEFFECT_LINK},
+        {"files, source allows move and link", true, false, DROPEFFECT_MOVE | DROPEFFECT_LINK, DROPEFFECT_LINK},
+        {"files, source allows move only", true, false, DROPEFFECT_MOVE, DROPEFFECT_MOVE},
+        {"files, source allows nothing", true, false, DROPEFFECT_NONE, DROPEFFECT_NONE},
     };
     CursorOnEmptySpace();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
         FakeDataObject data(c.hdrop, c.idList);
-        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+        DWORD effect = c.allowed;
         EXPECT_EQ(S_OK, target_->DragEnter(&data, MK_LBUTTON, POINTL{0, 0}, &effect));
         EXPECT_EQ(c.effect, effect);
         EXPECT_EQ(2, data.queries);
 
         // DragOver answers from what DragEnter learnt, without asking the data again.
-        effect = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+        effect = c.allowed;
         EXPECT_EQ(S_OK, target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect));
         EXPECT_EQ(c.effect, effect);
         EXPECT_EQ(2, data.queries);
@@ -326,10 +340,16 @@ TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
         const char* title;
         std::vector<std::string> paths;
         bool dragged;  // through the drop target, as a drag from the shell ends on Windows
+        DWORD allowed;
+        DWORD chosen;
     };
-    const Case cases[] = {{"one file", {program}, false},
-                          {"three files", {program, second, third}, false},
-                          {"three files dragged onto the panel", {program, second, third}, true}};
+    const DWORD copyLink = DROPEFFECT_COPY | DROPEFFECT_LINK;
+    const Case cases[] = {{"one file", {program}, false, copyLink, DROPEFFECT_COPY},
+                          {"three files", {program, second, third}, false, copyLink, DROPEFFECT_COPY},
+                          {"three files dragged onto the panel", {program, second, third}, true, copyLink,
+                           DROPEFFECT_COPY},
+                          {"dragged from a source that allows only link", {program}, true, DROPEFFECT_LINK,
+                           DROPEFFECT_LINK}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
         int items = GetItemCount(0);
@@ -337,7 +357,7 @@ TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
         CursorOnEmptySpace();
         ModalDriver driver(3000);
 
-        Drop(c.paths, c.dragged);
+        Drop(c.paths, c.dragged, c.allowed, c.chosen);
 
         EXPECT_EQ(0, driver.unexpected()) << "an ordinary file asks nothing";
         ASSERT_EQ(items + 1, GetItemCount(0));
@@ -365,19 +385,35 @@ TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
     std::string target = files_.File("Target Tool.exe");
     ASSERT_TRUE(CopyFileA("C:\\windows\\notepad.exe", target.c_str(), FALSE));
     std::string shortcut = files_.File("My Tool.lnk");
-    ASSERT_TRUE(MakeShortcut(shortcut, target));
+    ASSERT_TRUE(MakeShortcut(shortcut, target, "--profile-directory=Work \"two words\"", "C:\\windows",
+                             "C:\\windows\\system32\\shell32.dll", 3));
+    // A target that is gone is never stored in the shortcut's place.
+    std::string goneTarget = files_.File("Gone Tool.exe");
+    ASSERT_TRUE(CopyFileA("C:\\windows\\notepad.exe", goneTarget.c_str(), FALSE));
+    std::string gone = files_.File("Gone.lnk");
+    ASSERT_TRUE(MakeShortcut(gone, goneTarget, "-x"));
+    ASSERT_TRUE(DeleteFileA(goneTarget.c_str()));
 
     struct Case {
         const char* title;
+        std::string link;
         int answer;
         bool added;
         std::string name;
         std::string path;
+        std::string parameter;
+        std::string workDir;
+        std::string iconPath;
+        int iconIndex;
     };
+    const std::string folder = files_.path() + "\\";
     const Case cases[] = {
-        {"Yes adds the target", IDYES, true, "Target Tool", target},
-        {"No adds the shortcut itself", IDNO, true, "My Tool", shortcut},
-        {"Cancel adds nothing", IDCANCEL, false, "", ""},
+        {"Yes adds the target as the shortcut starts it", shortcut, IDYES, true, "Target Tool", target,
+         "--profile-directory=Work \"two words\"", "C:\\windows", "C:\\windows\\system32\\shell32.dll", 3},
+        {"Yes to a shortcut whose target is gone adds the shortcut", gone, IDYES, true, "Gone", gone, "", folder,
+         gone, -1},
+        {"No adds the shortcut itself", shortcut, IDNO, true, "My Tool", shortcut, "", folder, shortcut, -1},
+        {"Cancel adds nothing", shortcut, IDCANCEL, false, "", "", "", "", "", -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
@@ -394,7 +430,7 @@ TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
         });
         CursorOnEmptySpace();
 
-        Drop({shortcut});
+        Drop({c.link});
 
         EXPECT_EQ(1, driver.answered());
         EXPECT_EQ(0, driver.unexpected());
@@ -407,15 +443,22 @@ TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
             continue;
         }
         ASSERT_EQ(items + 1, GetItemCount(0));
-        EXPECT_EQ(c.name, GetItem(0, items).name);
-        EXPECT_EQ(0, lstrcmpiA(c.path.c_str(), GetItem(0, items).path)) << GetItem(0, items).path;
+        const LauncherItem& item = GetItem(0, items);
+        EXPECT_EQ(c.name, item.name);
+        EXPECT_EQ(0, lstrcmpiA(c.path.c_str(), item.path)) << item.path;
+        EXPECT_EQ(c.parameter, item.parameter);
+        EXPECT_EQ(0, lstrcmpiA(c.workDir.c_str(), item.workDir)) << item.workDir;
+        EXPECT_EQ(0, lstrcmpiA(c.iconPath.c_str(), item.iconPath)) << item.iconPath;
+        EXPECT_EQ(c.iconIndex, item.iconIndex);
+        EXPECT_NE(-1, item.imageIndex);
         EXPECT_EQ(c.name, ListText(list_, items));
     }
 }
 
 TEST(ResolveShortcutTest, OnlyLoadableLinksResolve)
 {
-    CoInitialize(nullptr);
+    // On a thread of the multithreaded apartment too, whose initialisation stays.
+    ASSERT_EQ(S_OK, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     TempFolder folder;
     std::string target = folder.File("tool.exe");
     ASSERT_TRUE(CopyFileA("C:\\windows\\notepad.exe", target.c_str(), FALSE));
@@ -424,15 +467,15 @@ TEST(ResolveShortcutTest, OnlyLoadableLinksResolve)
     std::string fake = folder.File("fake.lnk");
     ASSERT_TRUE(WriteFileBytes(fake, "not a shell link"));
 
-    char resolved[kTextSize] = "untouched";
-    EXPECT_TRUE(ResolveShortcut(link.c_str(), resolved));
-    EXPECT_EQ(0, lstrcmpiA(target.c_str(), resolved)) << resolved;
+    ShortcutTarget resolved;
+    EXPECT_TRUE(ResolveShortcut(link.c_str(), &resolved));
+    EXPECT_EQ(0, lstrcmpiA(target.c_str(), resolved.path)) << resolved.path;
 
-    strcpy(resolved, "untouched");
-    EXPECT_FALSE(ResolveShortcut(fake.c_str(), resolved));
-    EXPECT_STREQ("untouched", resolved);
-    EXPECT_FALSE(ResolveShortcut(target.c_str(), resolved));
-    EXPECT_FALSE(ResolveShortcut(folder.File("missing.lnk").c_str(), resolved));
+    EXPECT_FALSE(ResolveShortcut(fake.c_str(), &resolved));
+    EXPECT_STREQ("", resolved.path);
+    EXPECT_FALSE(ResolveShortcut(target.c_str(), &resolved));
+    EXPECT_FALSE(ResolveShortcut(folder.File("missing.lnk").c_str(), &resolved));
+    EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitialize(nullptr)) << "the thread's own initialisation was ended";
     CoUninitialize();
 }
 

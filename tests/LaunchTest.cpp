@@ -14,6 +14,7 @@
 #include "Launch.h"
 #include "LauncherData.h"
 #include "ModalDriver.h"
+#include "Texts.h"
 #include "WinTest.h"
 
 namespace {
@@ -213,36 +214,58 @@ TEST_F(LaunchTest, NoItemStartsNothing)
     EXPECT_FALSE(wintest::FileExists(output_));
 }
 
-TEST_F(LaunchTest, FailedStartShowsNothingAndChangesNothing)
+// The shell shows nothing for a file it cannot start (ShellExecute asks it for no
+// error UI); the panel says which path and why, once, and changes nothing.
+TEST_F(LaunchTest, FailedStartShowsOneMessageAndChangesNothing)
 {
+    const std::string missing = temp_.File("missing.exe");
     AddItem(0, MakeItem(temp_.File("no such program.exe"), "a", temp_.File("no such folder")));
-    AddItem(0, MakeItem(temp_.File("missing.exe"), "", ""));
+    AddItem(0, MakeItem(missing, "", ""));
     LauncherItem first = GetItem(0, 0);
     LauncherItem second = GetItem(0, 1);
+    std::vector<std::string> boxes;  // caption, then text
     wintest::ModalDriver driver;
+    for (int i = 0; i < 2; ++i) {
+        driver.Then([&](HWND box) {
+            boxes.push_back(wintest::WindowText(box) + "|" + wintest::ItemText(box, 0xFFFF));
+            wintest::PostCommand(box, IDOK);
+        });
+    }
 
     LaunchItem(0, 0);
     LaunchItem(0, 1);
     wintest::Pump(200);
 
     EXPECT_EQ(2u, shellCalls.size());
-    EXPECT_EQ(0, driver.unexpected()) << "a window was shown";
+    EXPECT_EQ(0, driver.unexpected()) << "more than one window for a start";
+    char expected[1024];
+    wsprintfA(expected, "Dockmere|" TEXT_START_NOT_FOUND_FORMAT, missing.c_str());
+    ASSERT_EQ(2u, boxes.size());
+    EXPECT_EQ(0u, boxes[0].find("Dockmere|" + temp_.File("no such program.exe") + "\n\n")) << boxes[0];
+    EXPECT_EQ(expected, boxes[1]);
     ASSERT_EQ(2, GetItemCount(0));
     EXPECT_EQ(0, memcmp(&first, &GetItem(0, 0), sizeof first));
     EXPECT_EQ(0, memcmp(&second, &GetItem(0, 1), sizeof second));
 }
 
 // The Run dialog nests its COM initialisation inside whatever the thread had:
-// afterwards the thread is in the same state as before.
+// afterwards the thread is in the same state as before. Where the shell cannot
+// show it (Wine), the panel's message takes its place.
 TEST(RunDialog, LeavesComAsFound)
 {
     wintest::ModalDriver driver;  // closes the Run dialog where the shell shows one
-    driver.Then([](HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); });
+    for (int i = 0; i < 3; ++i)
+        driver.Then([](HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); });
 
     // Not initialised before: not initialised after (a different model is accepted).
     ShowRunDialog();
     HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     EXPECT_EQ(S_OK, hr);
+
+    // In the multithreaded apartment, which refuses the Run dialog's CoInitialize:
+    // the thread's own initialisation is not taken away.
+    ShowRunDialog();
+    EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitialize(nullptr)) << "the thread's initialisation was ended";
     if (SUCCEEDED(hr))
         CoUninitialize();
 
@@ -256,6 +279,7 @@ TEST(RunDialog, LeavesComAsFound)
     if (SUCCEEDED(hr))
         CoUninitialize();
     EXPECT_EQ(0, driver.timedOut());
+    EXPECT_EQ(3, driver.answered()) << "neither the Run dialog nor the panel's message";
 }
 
 }  // namespace
