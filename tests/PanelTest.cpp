@@ -350,6 +350,38 @@ TEST_F(PanelTest, HiddenTabStripPutsTheListAtTheTopWithoutEdge)
     }
 }
 
+TEST_F(PanelTest, ResizingPlacesTheListBelowTheLastTabRowInTheSameSize)
+{
+    Settings settings;
+    for (int i = 1; i <= 15; ++i)
+        settings.pages.push_back({"ページ &" + std::to_string(i), {}});
+    WriteSettings(settings);
+    HWND panel = Create();
+    HWND tabs = TabsOf(panel);
+    Pump(400);  // the posted fonts and the layout timer
+    int rows = 0;
+    for (int width : {200, 600, 120, 200, 600}) {
+        SCOPED_TRACE(width);
+        MoveWindow(panel, 0, 0, width, 400, TRUE);  // one WM_SIZE, nothing pumped
+        RECT display;
+        GetClientRect(tabs, &display);
+        SendMessageA(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+        RECT list = ChildRect(ListOf(panel));
+        EXPECT_EQ(display.top, list.top);
+        LONG lastRow = 0;
+        for (int i = 0; i < 15; ++i) {
+            RECT tab = {};
+            SendMessageA(tabs, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tab));
+            lastRow = std::max(lastRow, tab.bottom);
+        }
+        EXPECT_LE(lastRow, list.top);
+        EXPECT_GT(lastRow + 8, list.top);
+        int now = static_cast<int>(SendMessageA(tabs, TCM_GETROWCOUNT, 0, 0));
+        EXPECT_NE(rows, now) << "each width wraps the tabs into other rows";
+        rows = now;
+    }
+}
+
 // Records the panel's WM_SIZE and WM_TIMER messages.
 struct Recorded {
     UINT message;
