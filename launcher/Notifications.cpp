@@ -124,7 +124,9 @@ LRESULT CALLBACK LabelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lP
             pendingLeadByte = byte;
             return 0;
         }
-    } else if (message == WM_NCDESTROY) {
+    } else if (message == WM_DESTROY) {
+        // Handed back first: the list view's own procedure puts the edit control's
+        // back at WM_DESTROY, which would cut this one out unseen.
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
         labelEditProc = nullptr;
         pendingLeadByte = 0;
@@ -140,7 +142,7 @@ void BeginLabelEdit()
         SetWindowTextA(above, TEXT_RENAME_WINDOW);
     HWND edit = reinterpret_cast<HWND>(SendMessageA(panelState.listView, LVM_GETEDITCONTROL, 0, 0));
     panelState.labelEditControl = edit;
-    if (edit && !labelEditProc) {
+    if (edit) {
         pendingLeadByte = 0;
         labelEditProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LabelEditProc)));

@@ -330,35 +330,38 @@ TEST_F(NotificationsTest, JapaneseTypedIntoTheLabelEditorIsStoredAndShownAsTyped
 {
     Open(Pages());
     ShowWindow(panel_->nest().top(), SW_SHOWNORMAL);
-    wintest::SelectListItem(list(), 1);
-    Key(VK_F2);
-    HWND edit = EditControl();
-    ASSERT_NE(nullptr, edit);
-    ASSERT_TRUE(wintest::PumpUntil([&] {
-        SetForegroundWindow(panel_->nest().top());
-        SetFocus(edit);
-        return GetFocus() == edit && GetForegroundWindow() == panel_->nest().top();
-    }));
-    SendMessageA(edit, EM_SETSEL, 0, -1);
-    std::vector<INPUT> keys;
-    for (WCHAR character : std::wstring(L"テスト")) {
-        for (DWORD up : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
-            INPUT key = {};
-            key.type = INPUT_KEYBOARD;
-            key.ki.wScan = character;
-            key.ki.dwFlags = KEYEVENTF_UNICODE | up;
-            keys.push_back(key);
+    for (int item : {1, 2}) {  // the second editor of a panel as well
+        SCOPED_TRACE(item);
+        wintest::SelectListItem(list(), item);
+        Key(VK_F2);
+        HWND edit = EditControl();
+        ASSERT_NE(nullptr, edit);
+        ASSERT_TRUE(wintest::PumpUntil([&] {
+            SetForegroundWindow(panel_->nest().top());
+            SetFocus(edit);
+            return GetFocus() == edit && GetForegroundWindow() == panel_->nest().top();
+        }));
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        std::vector<INPUT> keys;
+        for (WCHAR character : std::wstring(L"テスト")) {
+            for (DWORD up : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
+                INPUT key = {};
+                key.type = INPUT_KEYBOARD;
+                key.ki.wScan = character;
+                key.ki.dwFlags = KEYEVENTF_UNICODE | up;
+                keys.push_back(key);
+            }
         }
+        ASSERT_EQ(keys.size(), SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)));
+        wintest::PumpUntil([&] { return wintest::WindowText(edit) == "テスト"; }, 3000);
+        EXPECT_EQ("テスト", wintest::WindowText(edit));
+        keybd_event(VK_RETURN, 0, 0, 0);
+        keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
+        wintest::PumpUntil([&] { return EditControl() == nullptr; }, 3000);
+        EXPECT_EQ(nullptr, EditControl());
+        EXPECT_STREQ("テスト", GetItemName(0, item));
+        EXPECT_EQ("テスト", wintest::ListText(list(), item));
     }
-    ASSERT_EQ(keys.size(), SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)));
-    wintest::PumpUntil([&] { return wintest::WindowText(edit) == "テスト"; }, 3000);
-    EXPECT_EQ("テスト", wintest::WindowText(edit));
-    keybd_event(VK_RETURN, 0, 0, 0);
-    keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
-    wintest::PumpUntil([&] { return EditControl() == nullptr; }, 3000);
-    EXPECT_EQ(nullptr, EditControl());
-    EXPECT_STREQ("テスト", GetItemName(0, 1));
-    EXPECT_EQ("テスト", wintest::ListText(list(), 1));
     ShowWindow(panel_->nest().top(), SW_HIDE);
 }
 
