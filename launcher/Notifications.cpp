@@ -60,6 +60,12 @@ void HandleKey(HWND window, WORD key)
         else
             LaunchSelected();
         return;
+    case VK_RETURN:
+        // With single clicks the list view's own activation (LVN_ITEMACTIVATE,
+        // which Enter raises too) starts the item.
+        if (launcherData.settings.doubleClick != 0)
+            LaunchSelected();
+        return;
     case VK_F2:
     case 'R':
         if (SelectedPageItem() != -1)
@@ -93,13 +99,58 @@ void HandleKey(HWND window, WORD key)
     }
 }
 
+// The label editor's procedure before the panel's, and a lead byte waiting for its
+// trail byte. One editor is open at a time.
+WNDPROC labelEditProc = nullptr;
+BYTE pendingLeadByte = 0;
+
+// A host's ANSI message loop hands a typed double-byte character to the editor as
+// two WM_CHARs, lead byte then trail byte. Windows' edit control joins them; Wine's
+// converts each byte alone, so the lead byte becomes U+30FB. The editor is given
+// the joined character as text instead, the same on both.
+LRESULT CALLBACK LabelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    WNDPROC next = labelEditProc;
+    if (message == WM_CHAR && wParam <= 0xFF) {
+        BYTE byte = static_cast<BYTE>(wParam);
+        BYTE lead = pendingLeadByte;
+        pendingLeadByte = 0;
+        if (lead) {
+            char character[3] = {static_cast<char>(lead), static_cast<char>(byte), '\0'};
+            WCHAR wide;
+            if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, character, 2, &wide, 1) == 1) {
+                SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(character));
+                return 0;
+            }
+            // No trail byte after all: the lone lead byte goes, this byte counts alone.
+        }
+        if (IsDBCSLeadByte(byte)) {
+            pendingLeadByte = byte;
+            return 0;
+        }
+    } else if (message == WM_DESTROY) {
+        // Handed back first: the list view's own procedure puts the edit control's
+        // back at WM_DESTROY, which would cut this one out unseen.
+        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+        labelEditProc = nullptr;
+        pendingLeadByte = 0;
+    }
+    return CallWindowProcA(next, edit, message, wParam, lParam);
+}
+
 void BeginLabelEdit()
 {
     // The host's frame shows that a rename is under way; it is never set back.
     HWND above = GetParent(GetParent(GetParent(panelState.panelWindow)));
     if (above)
         SetWindowTextA(above, TEXT_RENAME_WINDOW);
-    panelState.labelEditControl = reinterpret_cast<HWND>(SendMessageA(panelState.listView, LVM_GETEDITCONTROL, 0, 0));
+    HWND edit = reinterpret_cast<HWND>(SendMessageA(panelState.listView, LVM_GETEDITCONTROL, 0, 0));
+    panelState.labelEditControl = edit;
+    if (edit) {
+        pendingLeadByte = 0;
+        labelEditProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LabelEditProc)));
+    }
 }
 
 // A text cut at 519 bytes may end in the lead byte of a double-byte character;

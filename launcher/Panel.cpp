@@ -296,13 +296,13 @@ void LayoutPanel(int width, int height)
     if (!panelState.tabControl || !panelState.listView)
         return;
 
-    // Measured before the tab control takes its new width: the row count is the old
-    // one, which the later layouts (tab changes, layout timer) settle.
+    // The tab control takes its new size first: its WM_SIZE wraps the tabs into the
+    // rows of the new width, and the display rectangle is measured below those.
+    SetWindowPos(panelState.tabControl, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+
     RECT display = {};
     GetClientRect(panelState.panelWindow, &display);
     SendMessageA(panelState.tabControl, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
-
-    SetWindowPos(panelState.tabControl, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
 
     // SWP_FRAMECHANGED: the list view's static edge may just have come or gone.
     constexpr UINT flags = SWP_NOZORDER | SWP_FRAMECHANGED;

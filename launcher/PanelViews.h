@@ -10,6 +10,7 @@ void ShowTabStrip(bool show);
 void SetViewStyle(int id);  // 10009, 10010 or 10011
 void SetAutoArrange(bool on);
 void SnapToGrid();
+// Places in the list's own view coordinates, the same however the list is scrolled.
 void SavePositions();
 void ApplyPositions();
 void SettleItemMetrics();  // before the first ApplyPositions of a new list view

@@ -192,6 +192,21 @@ TEST_F(NotificationsTest, ClickOrDoubleClickStartsTheSelectedItemBySetting)
     }
 }
 
+TEST_F(NotificationsTest, EnterStartsTheSelectedItemOnceInBothClickModes)
+{
+    for (int doubleClick : {0, 1}) {
+        SCOPED_TRACE(doubleClick);
+        Settings setup = Pages();
+        setup.doubleClick = doubleClick;
+        Open(setup);
+        wintest::SelectListItem(list(), 2);
+        shellFiles.clear();
+        // The list view's own key handling: LVN_KEYDOWN, then its activation.
+        SendMessageA(list(), WM_KEYDOWN, VK_RETURN, 0);
+        EXPECT_EQ(std::vector<std::string>{"C:\\windows\\notepad.exe"}, shellFiles);
+    }
+}
+
 // ---- Keys ----
 
 enum class Outcome { None, Start, Properties, Rename, Remove, Icon };
@@ -307,6 +322,47 @@ TEST_F(NotificationsTest, RenamingInPlaceStoresAndShowsTheTextUnlessCancelled)
         EXPECT_EQ(c.stored, GetItemName(0, 1));
         EXPECT_EQ(c.stored, wintest::ListText(list(), 1));
     }
+}
+
+// Typed as the keyboard types it: SendInput with KEYEVENTF_UNICODE, through the
+// host's ANSI message loop, which hands each double-byte character over in two bytes.
+TEST_F(NotificationsTest, JapaneseTypedIntoTheLabelEditorIsStoredAndShownAsTyped)
+{
+    Open(Pages());
+    ShowWindow(panel_->nest().top(), SW_SHOWNORMAL);
+    for (int item : {1, 2}) {  // the second editor of a panel as well
+        SCOPED_TRACE(item);
+        wintest::SelectListItem(list(), item);
+        Key(VK_F2);
+        HWND edit = EditControl();
+        ASSERT_NE(nullptr, edit);
+        ASSERT_TRUE(wintest::PumpUntil([&] {
+            SetForegroundWindow(panel_->nest().top());
+            SetFocus(edit);
+            return GetFocus() == edit && GetForegroundWindow() == panel_->nest().top();
+        }));
+        SendMessageA(edit, EM_SETSEL, 0, -1);
+        std::vector<INPUT> keys;
+        for (WCHAR character : std::wstring(L"テスト")) {
+            for (DWORD up : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)}) {
+                INPUT key = {};
+                key.type = INPUT_KEYBOARD;
+                key.ki.wScan = character;
+                key.ki.dwFlags = KEYEVENTF_UNICODE | up;
+                keys.push_back(key);
+            }
+        }
+        ASSERT_EQ(keys.size(), SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)));
+        wintest::PumpUntil([&] { return wintest::WindowText(edit) == "テスト"; }, 3000);
+        EXPECT_EQ("テスト", wintest::WindowText(edit));
+        keybd_event(VK_RETURN, 0, 0, 0);
+        keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
+        wintest::PumpUntil([&] { return EditControl() == nullptr; }, 3000);
+        EXPECT_EQ(nullptr, EditControl());
+        EXPECT_STREQ("テスト", GetItemName(0, item));
+        EXPECT_EQ("テスト", wintest::ListText(list(), item));
+    }
+    ShowWindow(panel_->nest().top(), SW_HIDE);
 }
 
 // ---- Dragging ----

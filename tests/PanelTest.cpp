@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <unknwn.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -350,6 +351,38 @@ TEST_F(PanelTest, HiddenTabStripPutsTheListAtTheTopWithoutEdge)
     }
 }
 
+TEST_F(PanelTest, ResizingPlacesTheListBelowTheLastTabRowInTheSameSize)
+{
+    Settings settings;
+    for (int i = 1; i <= 15; ++i)
+        settings.pages.push_back({"ページ &" + std::to_string(i), {}});
+    WriteSettings(settings);
+    HWND panel = Create();
+    HWND tabs = TabsOf(panel);
+    Pump(400);  // the posted fonts and the layout timer
+    int rows = 0;
+    for (int width : {200, 600, 120, 200, 600}) {
+        SCOPED_TRACE(width);
+        MoveWindow(panel, 0, 0, width, 400, TRUE);  // one WM_SIZE, nothing pumped
+        RECT display;
+        GetClientRect(tabs, &display);
+        SendMessageA(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+        RECT list = ChildRect(ListOf(panel));
+        EXPECT_EQ(display.top, list.top);
+        LONG lastRow = 0;
+        for (int i = 0; i < 15; ++i) {
+            RECT tab = {};
+            SendMessageA(tabs, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tab));
+            lastRow = std::max(lastRow, tab.bottom);
+        }
+        EXPECT_LE(lastRow, list.top);
+        EXPECT_GT(lastRow + 8, list.top);
+        int now = static_cast<int>(SendMessageA(tabs, TCM_GETROWCOUNT, 0, 0));
+        EXPECT_NE(rows, now) << "each width wraps the tabs into other rows";
+        rows = now;
+    }
+}
+
 // Records the panel's WM_SIZE and WM_TIMER messages.
 struct Recorded {
     UINT message;
@@ -469,6 +502,82 @@ TEST_F(PanelTest, StoredPlacesSurvivePaintsPageSwitchesAndClose)
                 EXPECT_EQ(settings.pages[p].items[i].posY, ProfileInt(IniPath(), section, "PosY")) << section;
             }
     }
+}
+
+// Scrolls the list to its end with the scroll bar's page steps, as the user does.
+void ScrollToEnd(HWND list)
+{
+    for (int step = 0; step < 500; ++step) {
+        int before = GetScrollPos(list, SB_VERT);
+        SendMessageA(list, WM_VSCROLL, SB_PAGEDOWN, 0);
+        Pump(5);
+        if (GetScrollPos(list, SB_VERT) == before)
+            return;
+    }
+}
+
+// At the list's top: no icon lies above or left of the client area, and the
+// scroll range reaches the lowest one.
+void ExpectEveryItemReachable(HWND list)
+{
+    SCROLLINFO range = {};
+    range.cbSize = sizeof range;
+    range.fMask = SIF_RANGE | SIF_POS;
+    GetScrollInfo(list, SB_VERT, &range);
+    EXPECT_EQ(range.nMin, range.nPos) << "shown from its top";
+    RECT client;
+    GetClientRect(list, &client);
+    for (int i = 0; i < ListCount(list); ++i) {
+        RECT item = {LVIR_ICON, 0, 0, 0};
+        SendMessageA(list, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item));
+        ASSERT_GE(item.top, 0) << "item " << i;
+        ASSERT_GE(item.left, 0) << "item " << i;
+        ASSERT_LE(item.bottom, std::max<LONG>(range.nMax + 1, client.bottom)) << "item " << i;
+    }
+}
+
+// Places stored for a page are the same whether the list was scrolled or not, and
+// places an older save wrote above the origin stay in the file but within reach.
+TEST_F(PanelTest, PlacesOfAScrolledPageStayAsStartedAndEveryItemStaysReachable)
+{
+    const char* program = "C:\\windows\\notepad.exe";
+    Settings settings;
+    settings.pages = {{"長い", {}}, {"古い", {}}};
+    for (int i = 0; i < 250; ++i)
+        settings.pages[0].items.push_back({"item" + std::to_string(i), program, -1, 10 + 60 * (i % 3), 10 + 80 * (i / 3)});
+    for (int y : {-5830, -55, 40})
+        settings.pages[1].items.push_back({"old" + std::to_string(y), program, -1, 20, y});
+    WriteSettings(settings);
+    ShowWindow(nest.top(), SW_SHOWNORMAL);
+    HWND panel = Create();
+    HWND list = ListOf(panel);
+    Pump(400);  // paints, the posted fonts and the layout timer
+
+    ScrollToEnd(list);
+    ASSERT_GT(GetScrollPos(list, SB_VERT), 1000);
+    SendMessageA(panel, WM_COMMAND, 10101, 0);
+    Pump(100);
+    ExpectEveryItemReachable(list);
+    POINT lowest = ListPosition(list, 0);
+    for (int i = 1; i < 3; ++i) {  // the arrangement itself is kept
+        POINT at = ListPosition(list, i);
+        EXPECT_EQ(settings.pages[1].items[i].posY - settings.pages[1].items[0].posY, at.y - lowest.y);
+        EXPECT_EQ(lowest.x, at.x);
+    }
+    SendMessageA(panel, WM_COMMAND, 10100, 0);
+    Pump(100);
+    ExpectEveryItemReachable(list);
+    EXPECT_EQ(10, ListPosition(list, 0).y);
+    ScrollToEnd(list);  // and closed while scrolled
+    plugin.Destroy();
+    ShowWindow(nest.top(), SW_HIDE);
+
+    for (int p = 0; p < 2; ++p)
+        for (size_t i = 0; i < settings.pages[p].items.size(); ++i) {
+            std::string section = "Page" + std::to_string(p + 1) + ":Item" + std::to_string(i + 1);
+            ASSERT_EQ(settings.pages[p].items[i].posX, ProfileInt(IniPath(), section, "PosX")) << section;
+            ASSERT_EQ(settings.pages[p].items[i].posY, ProfileInt(IniPath(), section, "PosY")) << section;
+        }
 }
 
 TEST_F(PanelTest, HostWithoutAFolderGivesDefaultsAndSavesNowhere)

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -137,6 +138,38 @@ TEST_F(PanelViewsTest, ViewChangeKeepsImagesAndArrangesWhenTheSettingIsOn)
             EXPECT_EQ(images[0], ListImage(list, 0));
             EXPECT_EQ(images[1], ListImage(list, 1));
         }
+        DestroyPanel(&services, panel);
+        panel = nullptr;
+    }
+}
+
+// What the shown list looks like once the host's message loop has painted it.
+std::vector<uint32_t> ShownList(HWND list)
+{
+    Pump(300);
+    return ScreenPixels(list);
+}
+
+TEST_F(PanelViewsTest, ChosenViewIsShownAtOnceAsAFreshPanelShowsIt)
+{
+    ShowWindow(nest.top(), SW_SHOWNORMAL);
+    SetCursorPos(1200, 1000);  // no hot item
+    Settings settings;
+    settings.pages.push_back({"一", {}});
+    for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h", "i"})
+        settings.pages[0].items.push_back({name});
+    for (int id : {10011, 10010, 10009}) {
+        SCOPED_TRACE(id);
+        settings.viewStyle = id == 10009 ? 10011 : 10009;
+        Create(settings);
+        ShownList(list);
+        SendMessageA(panel, WM_COMMAND, id, 0);  // as the menu sends it
+        std::vector<uint32_t> changed = ShownList(list);
+        DestroyPanel(&services, panel);
+
+        settings.viewStyle = id;
+        Create(settings);
+        EXPECT_TRUE(ShownList(list) == changed) << "the list still shows some of the old view";
         DestroyPanel(&services, panel);
         panel = nullptr;
     }

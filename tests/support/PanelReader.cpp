@@ -68,6 +68,35 @@ POINT ListPosition(HWND listView, int index)
     return point;
 }
 
+std::vector<uint32_t> ScreenPixels(HWND window)
+{
+    RECT client = {};
+    GetClientRect(window, &client);
+    POINT origin = {0, 0};
+    ClientToScreen(window, &origin);
+    int width = client.right, height = client.bottom;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+        GdiFlush();
+        const uint32_t* source = static_cast<const uint32_t*>(bits);
+        for (size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = source[i] & 0xFFFFFF;
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 DWORD StyleOf(HWND window)
 {
     return static_cast<DWORD>(GetWindowLongA(window, GWL_STYLE)) & ~(WS_HSCROLL | WS_VSCROLL);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ std::string ListText(HWND listView, int index);
 std::vector<std::string> ListTexts(HWND listView);
 int ListImage(HWND listView, int index);
 POINT ListPosition(HWND listView, int index);
+
+// What the screen shows of a window's client area, row by row, 0x00RRGGBB each.
+std::vector<uint32_t> ScreenPixels(HWND window);
 
 // Window style and extended style, without the scroll bars the control manages itself.
 DWORD StyleOf(HWND window);
