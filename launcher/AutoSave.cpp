@@ -54,6 +54,12 @@ void NoteChange()
 void OnSaveTimer(HWND window)
 {
     KillTimer(window, ID_SAVE_TIMER);
+    // Taking the places brings a scrolled list to its origin for a moment, which
+    // would end a rename in place or lose a drag's target: the save waits for them.
+    if (armed && (panelState.labelEditControl || panelState.dragging)) {
+        SetTimer(window, ID_SAVE_TIMER, SAVE_DELAY, nullptr);
+        return;
+    }
     if (armed && !SaveNow(false) && retriesLeft > 0) {
         --retriesLeft;
         SetTimer(window, ID_SAVE_TIMER, kRetryDelay, nullptr);
