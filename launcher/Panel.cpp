@@ -11,6 +11,7 @@
 #include "Commands.h"
 #include "FileDrop.h"
 #include "LauncherData.h"
+#include "ModuleRuntime.h"
 #include "Notifications.h"
 #include "PanelViews.h"
 #include "SettingsFile.h"
@@ -76,11 +77,13 @@ void OnTimer(HWND window, WPARAM id)
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         panelState.instance = instance;
         RegisterIdListFormat();
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+        ReleaseModuleRuntime();  // FreeLibrary, not the process's exit
     }
     return TRUE;
 }
