@@ -1,8 +1,10 @@
 # Front door: make demo | make test | make bench | make fuzz | make dist
-# Two toolchains, one build: mingw-w64 g++ (cmake/i686-w64-mingw32.cmake) for
-# Dockmere.kdx, kdxhost and the tests; clang and lld in the platform's C++ layout
+# Three toolchains, one build: mingw-w64 g++ -posix (cmake/i686-w64-mingw32.cmake)
+# for kdxhost, the tests and benchmarks; g++ -win32 (cmake/i686-w64-mingw32-win32.cmake)
+# for Dockmere.kdx; clang and lld in the platform's C++ layout
 # (cmake/i686-pc-windows-msvc.cmake) for Brevlin.vx, VantrelLib.vx and
-# vantrelhost.exe, built by the first build into the same bin/.
+# vantrelhost.exe. The last two are builds of their own, started by the first
+# one into the same bin/.
 BUILD ?= build
 HOST ?= kdx
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)

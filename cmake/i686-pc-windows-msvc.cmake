@@ -12,6 +12,10 @@ set(CMAKE_C_COMPILER clang)
 set(CMAKE_CXX_COMPILER clang++)
 set(CMAKE_C_COMPILER_TARGET i686-w64-mingw32)
 set(CMAKE_CXX_COMPILER_TARGET i686-w64-mingw32)
+# Resources (the version resource) by mingw-w64's windres, as in the other
+# builds: a COFF object that lld links; UTF-8 sources (#pragma code_page(65001)).
+set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
+set(CMAKE_RC_FLAGS "-c 65001" CACHE STRING "" FORCE)
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

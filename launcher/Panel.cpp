@@ -13,6 +13,7 @@
 #include "Commands.h"
 #include "FileDrop.h"
 #include "LauncherData.h"
+#include "ModuleRuntime.h"
 #include "Notifications.h"
 #include "PanelViews.h"
 #include "RemovalUndo.h"
@@ -86,6 +87,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
     if (reason == DLL_PROCESS_ATTACH) {
         panelState.instance = instance;
         RegisterIdListFormat();
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
+        ReleaseModuleRuntime();  // FreeLibrary, not the process's exit
     }
     if (reason == DLL_PROCESS_DETACH && !reserved)
         ReleaseActivationContext();  // a host that showed the menu without a panel made one

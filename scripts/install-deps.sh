@@ -18,6 +18,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 
 packages="make cmake ninja-build g++ mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
+g++-mingw-w64-i686-win32 gcc-mingw-w64-i686-win32
 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb xauth googletest fonts-ipafont-gothic fonts-wine
 imagemagick zip clang libclang-rt-14-dev lld"
 # Wine names files in the Unix locale's character set: without a generated UTF-8

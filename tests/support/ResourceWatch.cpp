@@ -6,6 +6,7 @@
 #include <unknwn.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -494,6 +495,141 @@ std::vector<TimerMessage> PumpRecordingTimers(DWORD ms)
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
     return timers;
+}
+
+namespace {
+
+int ObtainableTlsIndexes()
+{
+    static DWORD taken[TLS_MINIMUM_AVAILABLE * 32];  // Windows and Wine offer 1,088
+    int count = 0;
+    for (DWORD index; count < static_cast<int>(sizeof taken / sizeof *taken) &&
+                      (index = TlsAlloc()) != TLS_OUT_OF_INDEXES;)
+        taken[count++] = index;
+    for (int i = 0; i < count; ++i)
+        TlsFree(taken[i]);
+    return count;
+}
+
+void WalkHeaps(ProcessReading* reading)
+{
+    HANDLE heaps[64];
+    DWORD count = GetProcessHeaps(64, heaps);
+    reading->heaps = static_cast<int>(count);
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        if (!HeapLock(heaps[i]))
+            continue;
+        PROCESS_HEAP_ENTRY entry = {};
+        while (HeapWalk(heaps[i], &entry)) {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+                ++reading->heapBlocks;
+                reading->heapBytes += entry.cbData;
+            }
+        }
+        HeapUnlock(heaps[i]);
+    }
+}
+
+void NoteHandleKind(ProcessReading* reading, HANDLE handle)
+{
+    using QueryProc = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    static auto query = reinterpret_cast<QueryProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryObject")));
+    alignas(8) BYTE buffer[512];
+    const wchar_t* type = L"?";
+    wchar_t name[24] = {};
+    if (query && query(handle, 2 /* ObjectTypeInformation */, buffer, sizeof buffer, nullptr) == 0) {
+        const auto* text = reinterpret_cast<const UNICODE_STRING*>(buffer);
+        lstrcpynW(name, text->Buffer, static_cast<int>(std::min<size_t>(text->Length / 2 + 1, 24)));
+        type = name;
+    }
+    for (int i = 0; i < reading->handleKindCount; ++i) {
+        if (lstrcmpW(reading->handleKinds[i].type, type) == 0) {
+            ++reading->handleKinds[i].count;
+            return;
+        }
+    }
+    if (reading->handleKindCount < 24) {
+        ProcessReading::Kind& kind = reading->handleKinds[reading->handleKindCount++];
+        lstrcpynW(kind.type, type, 24);
+        kind.count = 1;
+    }
+}
+
+// GetProcessHandleCount where it answers; Wine's answers 0 (its ProcessHandleCount
+// is a stub), and there the handle values are probed: Wine hands out the lowest
+// free entry of the process's table, as a multiple of 4, so the handles in use
+// lie close together and a long run of unused values ends them.
+void CountHandles(ProcessReading* reading)
+{
+    DWORD reported = 0;
+    if (GetProcessHandleCount(GetCurrentProcess(), &reported) && reported) {
+        reading->handles = static_cast<int>(reported);
+        return;
+    }
+    reading->handlesFromProbe = true;
+    constexpr UINT_PTR kUnusedRun = 4 * 4096;
+    UINT_PTR last = 0;
+    for (UINT_PTR value = 4; value < last + kUnusedRun + 8; value += 4) {
+        DWORD flags;
+        if (!GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            continue;
+        last = value;
+        ++reading->handles;
+        NoteHandleKind(reading, reinterpret_cast<HANDLE>(value));
+    }
+}
+
+int KindCount(const ProcessReading& reading, const wchar_t* type)
+{
+    for (int i = 0; i < reading.handleKindCount; ++i) {
+        if (lstrcmpW(reading.handleKinds[i].type, type) == 0)
+            return reading.handleKinds[i].count;
+    }
+    return 0;
+}
+
+}  // namespace
+
+ProcessReading ReadProcess()
+{
+    ProcessReading reading = {};
+    reading.tlsIndexesObtainable = ObtainableTlsIndexes();
+    reading.windows = ThreadWindowCount();
+    reading.gdiObjects = GdiObjectCount();
+    CountHandles(&reading);
+    WalkHeaps(&reading);  // last: nothing above keeps a block, but a heap may cache one
+    return reading;
+}
+
+std::string DescribeGrowth(const ProcessReading& before, const ProcessReading& after)
+{
+    std::string text;
+    auto add = [&](const std::string& part) { text += (text.empty() ? "" : "; ") + part; };
+    if (after.tlsIndexesObtainable < before.tlsIndexesObtainable)
+        add("TLS indexes: " + std::to_string(before.tlsIndexesObtainable - after.tlsIndexesObtainable) + " fewer");
+    if (after.heapBlocks > before.heapBlocks || after.heapBytes > before.heapBytes)
+        add("heap: " + std::to_string(after.heapBlocks - before.heapBlocks) + " blocks, " +
+            std::to_string(after.heapBytes - before.heapBytes) + " bytes");
+    if (after.heaps > before.heaps)
+        add("heaps: +" + std::to_string(after.heaps - before.heaps));
+    if (after.handles > before.handles) {
+        std::string kinds;
+        for (int i = 0; i < after.handleKindCount; ++i) {
+            int grown = after.handleKinds[i].count - KindCount(before, after.handleKinds[i].type);
+            if (grown > 0) {
+                char part[64];
+                snprintf(part, sizeof part, "%s%ls +%d", kinds.empty() ? "" : ", ", after.handleKinds[i].type, grown);
+                kinds += part;
+            }
+        }
+        add("handles: +" + std::to_string(after.handles - before.handles) + (kinds.empty() ? "" : " (" + kinds + ")"));
+    }
+    if (after.gdiObjects > before.gdiObjects)
+        add("GDI objects: +" + std::to_string(after.gdiObjects - before.gdiObjects));
+    if (after.windows > before.windows)
+        add("windows: +" + std::to_string(after.windows - before.windows));
+    return text;
 }
 
 std::string Describe(const std::vector<TimerMessage>& timers)

@@ -70,4 +70,30 @@ std::vector<TimerMessage> PumpRecordingTimers(DWORD ms);
 
 std::string Describe(const std::vector<TimerMessage>& timers);
 
+// What the whole process holds at one moment, whoever took it: what a module's
+// load and unload leave behind (its runtime's TLS indexes, heap blocks and
+// handles) shows here, though no import table of the module shows it. Taking
+// a reading allocates nothing that outlives it.
+struct ProcessReading {
+    int tlsIndexesObtainable;  // TlsAlloc calls that succeed before TLS_OUT_OF_INDEXES (all freed again)
+    int heaps;                 // GetProcessHeaps: the process heap, msvcrt's heap, any other
+    long heapBlocks;           // busy entries of all of them, walked with HeapWalk
+    long long heapBytes;       // their sizes (cbData)
+    int handles;               // kernel handles of the process (see CountHandles)
+    bool handlesFromProbe;     // counted by probing handle values: GetProcessHandleCount answered 0
+    int gdiObjects;
+    int windows;               // of this thread (ThreadWindowCount)
+    struct Kind {
+        wchar_t type[24];  // the object type, as NtQueryObject names it ("Semaphore")
+        int count;
+    } handleKinds[24];  // filled when handlesFromProbe
+    int handleKindCount;
+};
+
+ProcessReading ReadProcess();
+
+// The figures that grew from `before` to `after` ("heap: +2 blocks, +19,000 bytes;
+// handles: +1 (Semaphore +1)"), or "" when none did.
+std::string DescribeGrowth(const ProcessReading& before, const ProcessReading& after);
+
 }  // namespace wintest
