@@ -10,11 +10,52 @@ need_root() {
     fi
 }
 
+# apt-get update exits 100 when any one index cannot be fetched (a mirror mid-sync), yet
+# keeps every list it did fetch: that is a warning here, and the install decides.
+apt_update() {
+    if ! apt-get update -qq >/dev/null 2>&1; then
+        echo "install-deps: warning: some package lists could not be fetched; going on with the rest" >&2
+    fi
+}
+
+# The release's own suite (bookworm): an install pinned to it takes both halves of each
+# multi-arch pair (amd64 and i386) from one suite when another suite's lists are missing.
+release_suite() {
+    (. /etc/os-release 2>/dev/null && echo "${VERSION_CODENAME:-}")
+}
+
+# apt_install [-t suite] packages...: the install; unless pinned already, once more pinned
+# to the release's suite when apt refuses it. When that fails too: names the packages and
+# the command to run by hand, and ends the script.
+apt_install() {
+    export DEBIAN_FRONTEND=noninteractive
+    pin=""
+    if [ "$1" = -t ]; then
+        pin=$2
+        shift 2
+    fi
+    if apt-get install -y -qq --no-install-recommends ${pin:+-t "$pin"} "$@" >/dev/null; then
+        return 0
+    fi
+    if [ -z "$pin" ]; then
+        pin=$(release_suite)
+        if [ -n "$pin" ]; then
+            echo "install-deps: apt refused the install; trying again with every package from $pin" >&2
+            if apt-get install -y -qq --no-install-recommends -t "$pin" "$@" >/dev/null; then
+                return 0
+            fi
+        fi
+    fi
+    echo "install-deps: could not install: $*" >&2
+    echo "install-deps: run by hand, as root: apt-get update; apt-get install${pin:+ -t $pin} $*" >&2
+    exit 1
+}
+
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     need_root "i386 architecture"
     echo "install-deps: adding the i386 architecture"
     dpkg --add-architecture i386
-    apt-get update -qq
+    apt_update
 fi
 
 packages="make cmake ninja-build g++ mingw-w64 g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix
@@ -35,11 +76,9 @@ done
 install() {
     need_root "$*"
     echo "install-deps: installing $*"
-    export DEBIAN_FRONTEND=noninteractive
-    if ! apt-get install -y -qq --no-install-recommends "$@" >/dev/null; then
-        apt-get update -qq
-        apt-get install -y -qq --no-install-recommends "$@" >/dev/null
-    fi
+    # The lists may be missing or old on a fresh machine: fetch them before the first try.
+    apt_update
+    apt_install "$@"
     echo "install-deps: done"
 }
 
@@ -54,7 +93,10 @@ fi
 # bookworm's qemu 7.2 walks its page table page by page on every mapping change and
 # takes minutes to start one Wine process; 8.1 and later keep intervals and take a
 # second or two, so the emulator comes from bookworm-backports.
-if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+# INSTALL_DEPS_I386_PROBE: the program that shows whether i386 programs start (a test
+# puts a stand-in there).
+i386_probe=${INSTALL_DEPS_I386_PROBE:-/lib/ld-linux.so.2}
+if ! "$i386_probe" --version >/dev/null 2>&1; then
     if ! dpkg --compare-versions "$(dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null)" ge 1:8.1; then
         need_root "qemu-user-static from bookworm-backports"
         list=/etc/apt/sources.list.d/bookworm-backports.list
@@ -62,10 +104,9 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
             echo "install-deps: adding bookworm-backports to $list"
             echo "deb http://deb.debian.org/debian bookworm-backports main" >"$list"
         fi
-        apt-get update -qq
+        apt_update
         echo "install-deps: installing qemu-user-static from bookworm-backports"
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-            -t bookworm-backports qemu-user-static >/dev/null
+        apt_install -t bookworm-backports qemu-user-static
         # A registration made with an older emulator keeps that file open: make it anew.
         [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && echo -1 >/proc/sys/fs/binfmt_misc/qemu-i386
     fi
@@ -82,7 +123,7 @@ if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
         printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:F' \
             >"$binfmt/register"
     fi
-    if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    if ! "$i386_probe" --version >/dev/null 2>&1; then
         echo "install-deps: i386 programs still do not start; Wine cannot run here" >&2
         exit 1
     fi
