@@ -1,5 +1,5 @@
 // Stands in for launcher/AutoSave.cpp in SettingsBench, which has no panel: a change
 // schedules nothing.
-#include "AutoSave.h"
+#include "panel/AutoSave.h"
 
 void NoteChange() {}

@@ -1,6 +1,6 @@
 // Stands in for launcher/ItemIcons.cpp in the benchmark: no icon is ever obtained,
 // so LoadSettings is timed without the shell's icon extraction.
-#include "ItemIcons.h"
+#include "platform/ItemIcons.h"
 
 void ExtractItemIcons(const char*, int, HICON* largeIcon, HICON* smallIcon)
 {

@@ -24,9 +24,9 @@
 #include <vector>
 
 #include "BenchClock.h"
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 #include "ProfileSettings.h"
-#include "SettingsFile.h"
+#include "data/SettingsFile.h"
 
 namespace {
 

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
-#include "Dialogs.h"
+#include "panel/Commands.h"
+#include "panel/Dialogs.h"
 #include "ImportHook.h"
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 #include "LivePanel.h"
 #include "MenuReader.h"
 #include "ModalDriver.h"
-#include "Panel.h"
+#include "panel/Panel.h"
 #include "Texts.h"
 #include "resource.h"
 

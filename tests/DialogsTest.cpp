@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "Dialogs.h"
+#include "panel/Dialogs.h"
 #include "ImportHook.h"
-#include "ItemIcons.h"
-#include "LauncherData.h"
+#include "platform/ItemIcons.h"
+#include "data/LauncherData.h"
 #include "ImagePixels.h"
 #include "ModalDriver.h"
-#include "Panel.h"
+#include "panel/Panel.h"
 #include "WinTest.h"
 #include "resource.h"
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "FileDrop.h"
-#include "Launch.h"
-#include "LauncherData.h"
+#include "panel/FileDrop.h"
+#include "platform/Launch.h"
+#include "data/LauncherData.h"
 #include "LivePanel.h"
 #include "ModalDriver.h"
-#include "Panel.h"
+#include "panel/Panel.h"
 #include "Texts.h"
 #include "WinTest.h"
 

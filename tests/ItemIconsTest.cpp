@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "ImagePixels.h"
-#include "ItemIcons.h"
-#include "LauncherData.h"
-#include "Panel.h"
+#include "platform/ItemIcons.h"
+#include "data/LauncherData.h"
+#include "panel/Panel.h"
 
 namespace {
 

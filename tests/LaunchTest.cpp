@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "ImportHook.h"
-#include "Launch.h"
-#include "LauncherData.h"
+#include "platform/Launch.h"
+#include "data/LauncherData.h"
 #include "ModalDriver.h"
 #include "Texts.h"
 #include "WinTest.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "Dialogs.h"
+#include "panel/Dialogs.h"
 #include "ImportHook.h"
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 #include "LivePanel.h"
 #include "MenuReader.h"
 #include "ModalDriver.h"
-#include "Panel.h"
+#include "panel/Panel.h"
 #include "Texts.h"
 #include "resource.h"
 

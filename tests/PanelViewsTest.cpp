@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "LauncherData.h"
-#include "Panel.h"
+#include "data/LauncherData.h"
+#include "panel/Panel.h"
 #include "PanelReader.h"
-#include "PanelViews.h"
+#include "panel/PanelViews.h"
 #include "WinTest.h"
 
 using namespace wintest;

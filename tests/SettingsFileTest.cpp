@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "IniOracle.h"
-#include "LauncherData.h"
-#include "Panel.h"
+#include "data/LauncherData.h"
+#include "panel/Panel.h"
 #include "ProfileSettings.h"
-#include "SettingsFile.h"
+#include "data/SettingsFile.h"
 #include "WinTest.h"
 
 namespace {

@@ -14,9 +14,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Panel.h"
+#include "panel/Panel.h"
 #include "SaveCrashData.h"
-#include "SettingsFile.h"
+#include "data/SettingsFile.h"
 #include "WinTest.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "Panel.h"
+#include "panel/Panel.h"
 #include "kdx.h"
 
 namespace wintest {

@@ -1,8 +1,8 @@
-#include "WidePaths.h"
+#include "platform/WidePaths.h"
 
 #include <shlwapi.h>
 
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 #include "Texts.h"
 
 bool ExactAnsiText(const WCHAR* wide, char* text, int size)

@@ -1,4 +1,4 @@
-#include "ItemIcons.h"
+#include "platform/ItemIcons.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "LauncherData.h"
-#include "NativePaths.h"
-#include "Panel.h"
+#include "data/LauncherData.h"
+#include "platform/NativePaths.h"
+#include "panel/Panel.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "FileDrop.h"
+#include "panel/FileDrop.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -8,13 +8,13 @@
 
 #include <cstring>
 
-#include "LauncherData.h"
-#include "Launch.h"
-#include "NativePaths.h"
-#include "Panel.h"
-#include "PanelViews.h"
+#include "data/LauncherData.h"
+#include "platform/Launch.h"
+#include "platform/NativePaths.h"
+#include "panel/Panel.h"
+#include "panel/PanelViews.h"
 #include "Texts.h"
-#include "WidePaths.h"
+#include "platform/WidePaths.h"
 
 static CLIPFORMAT idListFormat;
 static bool hdropOffered;

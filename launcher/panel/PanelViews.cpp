@@ -1,12 +1,12 @@
 // The tab strip and the icon list, kept in step with the pages and items.
-#include "PanelViews.h"
+#include "panel/PanelViews.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 
-#include "LauncherData.h"
-#include "Panel.h"
+#include "data/LauncherData.h"
+#include "panel/Panel.h"
 #include "resource.h"
 
 namespace {

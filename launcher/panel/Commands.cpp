@@ -1,16 +1,16 @@
 // The panel's context menus and the commands they, the tabs and the keys send.
-#include "Commands.h"
+#include "panel/Commands.h"
 
 #include <commctrl.h>
 
-#include "AutoSave.h"
-#include "Dialogs.h"
-#include "Launch.h"
-#include "LauncherData.h"
-#include "Notifications.h"
-#include "Panel.h"
-#include "PanelViews.h"
-#include "RemovalUndo.h"
+#include "panel/AutoSave.h"
+#include "panel/Dialogs.h"
+#include "platform/Launch.h"
+#include "data/LauncherData.h"
+#include "panel/Notifications.h"
+#include "panel/Panel.h"
+#include "panel/PanelViews.h"
+#include "panel/RemovalUndo.h"
 #include "Texts.h"
 #include "resource.h"
 

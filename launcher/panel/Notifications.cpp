@@ -1,14 +1,14 @@
 // Notifications of the list view and the tab strip, and dragging icons inside the panel.
-#include "Notifications.h"
+#include "panel/Notifications.h"
 
-#include "AutoSave.h"
-#include "Commands.h"
-#include "Dialogs.h"
-#include "Launch.h"
-#include "LauncherData.h"
-#include "Panel.h"
-#include "PanelViews.h"
-#include "RemovalUndo.h"
+#include "panel/AutoSave.h"
+#include "panel/Commands.h"
+#include "panel/Dialogs.h"
+#include "platform/Launch.h"
+#include "data/LauncherData.h"
+#include "panel/Panel.h"
+#include "panel/PanelViews.h"
+#include "panel/RemovalUndo.h"
 #include "Texts.h"
 #include "resource.h"
 

@@ -1,8 +1,8 @@
-#include "NativePaths.h"
+#include "platform/NativePaths.h"
 
 #include <shlwapi.h>
 
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 
 bool RunsUnderWow64()
 {

@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "LauncherRecords.h"  // kTextSize
+#include "data/LauncherRecords.h"  // kTextSize
 
 struct PanelDropTarget;
 

@@ -1,7 +1,7 @@
 // The module's activation context and the scope that activates it.
-#include "ActivationScope.h"
+#include "platform/ActivationScope.h"
 
-#include "Panel.h"
+#include "panel/Panel.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "LauncherRecords.h"
+#include "data/LauncherRecords.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "IniDocument.h"
+#include "data/IniDocument.h"
 
 #include <algorithm>
 #include <cstring>

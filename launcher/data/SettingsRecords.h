@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "IniDocument.h"
-#include "LauncherRecords.h"
+#include "data/IniDocument.h"
+#include "data/LauncherRecords.h"
 
 // Replaces pages and settings with those of the document. Missing keys give the
 // defaults (one page, the settings 1, 1, 10009, 1, 1); counts are bounded by the

@@ -15,7 +15,7 @@
 //   a handler, and the panel has none (it is built with -fno-exceptions): an
 //   exception from the C++ library (std::bad_alloc) ends the process through
 //   std::terminate, as an uncaught one did with the tables registered.
-#include "ModuleRuntime.h"
+#include "platform/ModuleRuntime.h"
 
 namespace __gnu_cxx {
 void __freeres() noexcept;  // libstdc++'s own; no header declares it

@@ -1,9 +1,9 @@
-#include "AutoSave.h"
+#include "panel/AutoSave.h"
 
-#include "LauncherData.h"
-#include "Panel.h"
-#include "PanelViews.h"
-#include "SettingsFile.h"
+#include "data/LauncherData.h"
+#include "panel/Panel.h"
+#include "panel/PanelViews.h"
+#include "data/SettingsFile.h"
 #include "resource.h"
 
 namespace {

@@ -1,16 +1,16 @@
-#include "Dialogs.h"
+#include "panel/Dialogs.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 
 #include <cstddef>
 
-#include "ActivationScope.h"
-#include "LauncherData.h"
-#include "Panel.h"
-#include "PanelViews.h"
+#include "platform/ActivationScope.h"
+#include "data/LauncherData.h"
+#include "panel/Panel.h"
+#include "panel/PanelViews.h"
 #include "Texts.h"
-#include "WidePaths.h"
+#include "platform/WidePaths.h"
 #include "resource.h"
 
 IconPickerProc iconPickerOverride = nullptr;

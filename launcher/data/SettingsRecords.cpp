@@ -1,4 +1,4 @@
-#include "SettingsRecords.h"
+#include "data/SettingsRecords.h"
 
 #include <algorithm>
 #include <cstdint>

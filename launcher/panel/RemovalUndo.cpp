@@ -1,4 +1,4 @@
-#include "RemovalUndo.h"
+#include "panel/RemovalUndo.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include "LauncherData.h"
-#include "Panel.h"
-#include "PanelViews.h"
+#include "data/LauncherData.h"
+#include "panel/Panel.h"
+#include "panel/PanelViews.h"
 
 namespace {
 

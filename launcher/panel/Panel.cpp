@@ -1,6 +1,6 @@
 // The plug-in's outer shell: module entry, the two KDX exports, the panel's
 // creation and destruction, its window procedure and its layout.
-#include "Panel.h"
+#include "panel/Panel.h"
 
 #include <ole2.h>
 #include <shellapi.h>
@@ -8,16 +8,16 @@
 
 #include <cstdio>
 
-#include "ActivationScope.h"
-#include "AutoSave.h"
-#include "Commands.h"
-#include "FileDrop.h"
-#include "LauncherData.h"
-#include "ModuleRuntime.h"
-#include "Notifications.h"
-#include "PanelViews.h"
-#include "RemovalUndo.h"
-#include "SettingsFile.h"
+#include "platform/ActivationScope.h"
+#include "panel/AutoSave.h"
+#include "panel/Commands.h"
+#include "panel/FileDrop.h"
+#include "data/LauncherData.h"
+#include "platform/ModuleRuntime.h"
+#include "panel/Notifications.h"
+#include "panel/PanelViews.h"
+#include "panel/RemovalUndo.h"
+#include "data/SettingsFile.h"
 #include "Texts.h"
 #include "resource.h"
 

@@ -1,11 +1,11 @@
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 
 #include <shlwapi.h>
 
 #include <cstring>
 
-#include "AutoSave.h"
-#include "ItemIcons.h"
+#include "panel/AutoSave.h"
+#include "platform/ItemIcons.h"
 
 LauncherData launcherData;
 

@@ -1,13 +1,13 @@
-#include "Launch.h"
+#include "platform/Launch.h"
 
 #include <windows.h>
 #include <shellapi.h>
 #include <shldisp.h>
 #include <shlwapi.h>
 
-#include "LauncherData.h"
-#include "NativePaths.h"
-#include "Panel.h"
+#include "data/LauncherData.h"
+#include "platform/NativePaths.h"
+#include "panel/Panel.h"
 #include "Texts.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "LauncherRecords.h"  // kTextSize, LauncherItem, LauncherPage, PanelSettings
+#include "data/LauncherRecords.h"  // kTextSize, LauncherItem, LauncherPage, PanelSettings
 
 struct LauncherData {
     char iniPath[kTextSize];

@@ -1,7 +1,7 @@
 // Dockmere.ini: read once into an IniDocument, written whole through a temporary
 // file that replaces the old one in one step. The records in the document are
 // SettingsRecords.cpp's.
-#include "SettingsFile.h"
+#include "data/SettingsFile.h"
 
 #include <windows.h>
 
@@ -10,9 +10,9 @@
 #include <cstring>
 #include <string>
 
-#include "IniDocument.h"
-#include "LauncherData.h"
-#include "SettingsRecords.h"
+#include "data/IniDocument.h"
+#include "data/LauncherData.h"
+#include "data/SettingsRecords.h"
 #include "Texts.h"
 
 namespace {
