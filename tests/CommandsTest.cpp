@@ -18,6 +18,7 @@
 #include "MenuReader.h"
 #include "ModalDriver.h"
 #include "panel/Panel.h"
+#include "panel/PanelRecord.h"
 #include "Texts.h"
 #include "resource.h"
 
@@ -149,7 +150,7 @@ const std::vector<EntryExpectation> kItemEntries = {
 // The strip's own visibility: the test windows themselves stay hidden.
 bool TabStripShown()
 {
-    return (GetWindowLongA(panelState.tabControl, GWL_STYLE) & WS_VISIBLE) != 0;
+    return (GetWindowLongA(livePanel->tabControl, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 const MenuEntryView* Find(const std::vector<MenuEntryView>& menu, UINT id)

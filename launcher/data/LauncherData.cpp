@@ -4,10 +4,24 @@
 
 #include <cstring>
 
-#include "panel/AutoSave.h"
-#include "platform/ItemIcons.h"
-
 LauncherData launcherData;
+
+namespace {
+
+ChangeHook changeHook = nullptr;
+
+void NoteChange()
+{
+    if (changeHook)
+        changeHook();
+}
+
+}  // namespace
+
+void SetChangeHook(ChangeHook hook)
+{
+    changeHook = hook;
+}
 
 void ResetLauncherData()
 {
@@ -34,6 +48,19 @@ void CopyText(char* destination, const char* text)
     }
     memmove(destination, text, length);
     destination[length] = '\0';
+}
+
+void DropSplitCharacter(char* text)
+{
+    for (char* p = text; *p; ++p) {
+        if (!IsDBCSLeadByte(static_cast<BYTE>(*p)))
+            continue;
+        if (!p[1]) {
+            *p = '\0';
+            return;
+        }
+        ++p;
+    }
 }
 
 static LauncherItem& ItemAt(int page, int item)
@@ -117,7 +144,7 @@ void AddItem(int page, const LauncherItem& record)
 bool AddItemFromFile(int page, const char* filePath, const char* name)
 {
     LauncherItem item = {};
-    item.imageIndex = StoreItemIcon(-1, -1, filePath);
+    item.imageIndex = kImageNotMade;
     item.iconIndex = -1;
     item.posX = -1;
     item.posY = -1;
@@ -215,12 +242,8 @@ int GetItemIconIndex(int page, int item)
 
 void SetItemIcon(int page, int item, const char* iconPath, int iconIndex)
 {
-    // The caller's text may be the item's own iconPath: take the image first,
-    // then copy (CopyText of a buffer onto itself is harmless).
+    // The caller's text may be the item's own iconPath.
     LauncherItem& record = ItemAt(page, item);
-    // An item whose icon was not made yet has no image to replace: it gets a new one.
-    int imageIndex = record.imageIndex == kImageNotMade ? -1 : record.imageIndex;
-    record.imageIndex = StoreItemIcon(imageIndex, iconIndex, iconPath);
     if (iconPath != record.iconPath)
         CopyText(record.iconPath, iconPath);
     record.iconIndex = iconIndex;
@@ -232,25 +255,9 @@ int GetItemImageIndex(int page, int item)
     return ItemAt(page, item).imageIndex;
 }
 
-void MakePageIcons(int page)
+void SetItemImageIndex(int page, int item, int imageIndex)
 {
-    if (page < 0 || page >= GetPageCount())
-        return;
-    std::vector<LauncherItem>& items = launcherData.pages[page].items;
-    std::vector<IconSource> sources;
-    std::vector<LauncherItem*> waiting;
-    for (LauncherItem& item : items) {
-        if (item.imageIndex == kImageNotMade) {
-            sources.push_back(IconSource{item.iconPath, item.iconIndex});
-            waiting.push_back(&item);
-        }
-    }
-    if (sources.empty())
-        return;
-    std::vector<int> imageIndexes(sources.size(), -1);
-    AppendItemIcons(sources.data(), static_cast<int>(sources.size()), imageIndexes.data());
-    for (size_t i = 0; i < waiting.size(); ++i)
-        waiting[i]->imageIndex = imageIndexes[i];
+    ItemAt(page, item).imageIndex = imageIndex;  // not in the file: no change to save
 }
 
 POINT GetItemPosition(int page, int item)

@@ -5,9 +5,9 @@
 // (the list view's "no selection") and then do nothing. Every other index is the
 // caller's duty to keep in range.
 //
-// Every operation that changes what the settings file holds schedules its save
-// (NoteChange, AutoSave.h); a page switch does too, since it stores the places of
-// the page left.
+// Every operation that changes what the settings file holds calls the change hook
+// (the panel schedules its save there); a page switch does too, since it stores
+// the places of the page left. Image indexes are the panel's: set here, never made.
 #pragma once
 
 #include <windows.h>
@@ -27,12 +27,20 @@ struct LauncherData {
 // The module-wide data state; all zero until the settings are loaded.
 extern LauncherData launcherData;
 
+// Called after every change of what the settings file holds; none when null.
+typedef void (*ChangeHook)();
+void SetChangeHook(ChangeHook hook);
+
 // Empties the data state again: no pages, no settings path, every setting 0.
 void ResetLauncherData();
 
 // Copies at most 519 bytes of text into a 520-byte buffer, always terminated and
 // never cut inside a double-byte character.
 void CopyText(char* destination, const char* text);
+// A text cut by a control or a buffer may end in the lead byte of a double-byte
+// character; alone, it would pair with whatever follows the text (in the settings
+// file, the closing quote), so it goes.
+void DropSplitCharacter(char* text);
 
 int GetPageCount();
 int GetCurrentPage();
@@ -47,6 +55,7 @@ int GetItemCount(int page);
 const LauncherItem& GetItem(int page, int item);
 LauncherItem* CopyItem(LauncherItem* destination, int page, int item);
 void AddItem(int page, const LauncherItem& record);
+// The new item has no image made yet (kImageNotMade).
 bool AddItemFromFile(int page, const char* filePath, const char* name = nullptr);
 void RemoveItem(int page, int item);
 void InsertItem(int page, int index, const LauncherItem& record);  // index 0..GetItemCount(page)
@@ -58,11 +67,8 @@ void SetItemParameter(int page, int item, const char* text);
 void SetItemWorkDir(int page, int item, const char* text);
 const char* GetItemIconPath(int page, int item, char* buffer = nullptr);
 int GetItemIconIndex(int page, int item);
-void SetItemIcon(int page, int item, const char* iconPath, int iconIndex);
-int GetItemImageIndex(int page, int item);  // kImageNotMade until MakePageIcons of its page
-// Makes the icons of the page's items that have none made yet, in item order, each
-// image list given them in one step; an item whose icon cannot be obtained gets -1.
-// Items made before (or moved here from a page that was shown) keep their images.
-void MakePageIcons(int page);
+void SetItemIcon(int page, int item, const char* iconPath, int iconIndex);  // the image stays as it is
+int GetItemImageIndex(int page, int item);  // kImageNotMade until the panel makes its image
+void SetItemImageIndex(int page, int item, int imageIndex);
 POINT GetItemPosition(int page, int item);
 void SetItemPosition(int page, int item, POINT position);

@@ -6,7 +6,8 @@
 
 #include <windows.h>
 
-// From here on changes are noted: the panel has loaded and shown its file.
+// From here on changes are noted: the panel has loaded and shown its file. The
+// state is the live panel record's; NoteChange is the data's change hook.
 void StartAutoSave();
 // Schedules the save, or moves a scheduled one on. Nothing before StartAutoSave,
 // after SaveAtDestroy, or while a save runs (it stores places itself).

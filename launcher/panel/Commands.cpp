@@ -3,15 +3,16 @@
 
 #include <commctrl.h>
 
+#include "Texts.h"
+#include "data/LauncherData.h"
 #include "panel/AutoSave.h"
 #include "panel/Dialogs.h"
-#include "platform/Launch.h"
-#include "data/LauncherData.h"
-#include "panel/Notifications.h"
-#include "panel/Panel.h"
+#include "panel/ItemDrag.h"
+#include "panel/ItemImages.h"
+#include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
 #include "panel/RemovalUndo.h"
-#include "Texts.h"
+#include "platform/Launch.h"
 #include "resource.h"
 
 namespace {
@@ -158,7 +159,7 @@ void RenamePage(HWND window)
     RebuildTabs();
 }
 
-void RemoveCurrentPage(HWND window)
+void RemoveCurrentPage()
 {
     // The last page stays: a panel without pages has nothing to show or switch to.
     int removed = GetCurrentPage();
@@ -168,8 +169,8 @@ void RemoveCurrentPage(HWND window)
     RemovePage(removed);
     // The list still shows the removed page's icons, which now belong to no page;
     // emptied, the switch below finds no positions to store under another page.
-    SendMessageA(panelState.listView, LVM_DELETEALLITEMS, 0, 0);
-    HandleCommand(window, IDM_PAGE_FIRST + (removed == 0 ? 0 : removed - 1));
+    ClearItemList();
+    ShowPage(removed == 0 ? 0 : removed - 1);
 }
 
 void RunPanelCommand(HWND window, int id)
@@ -180,7 +181,7 @@ void RunPanelCommand(HWND window, int id)
         MessageBoxA(window, TEXT_ABOUT, TEXT_CAPTION, MB_OK);
         break;
     case IDM_RUN:
-        ShowRunDialog();
+        ShowRunDialog(livePanel->panelWindow);
         break;
     case IDM_DOUBLE_CLICK:
         Toggle(settings.doubleClick);
@@ -192,13 +193,13 @@ void RunPanelCommand(HWND window, int id)
         break;
     case IDM_NEW_PAGE:
         AddPage();
-        HandleCommand(window, IDM_PAGE_FIRST - 1 + GetPageCount());
+        ShowPage(GetPageCount() - 1);
         break;
     case IDM_RENAME_PAGE:
         RenamePage(window);
         break;
     case IDM_REMOVE_PAGE:
-        RemoveCurrentPage(window);
+        RemoveCurrentPage();
         break;
     case IDM_SHOW_TABS:
         Toggle(settings.showTab);
@@ -226,7 +227,7 @@ void RunItemCommand(int id)
     int page = GetCurrentPage();
     switch (id) {
     case IDM_OPEN:
-        LaunchItem(page, item);
+        LaunchItem(livePanel->panelWindow, page, item);
         break;
     case IDM_DELETE:
         RemoveShownItem(item);
@@ -247,21 +248,9 @@ void RunItemCommand(int id)
 
 }  // namespace
 
-int SelectedPageItem()
-{
-    int item = GetSelectedItem();
-    int page = GetCurrentPage();
-    if (item < 0 || page < 0 || page >= GetPageCount() || item >= GetItemCount(page))
-        return -1;
-    return item;
-}
-
 void RenameItemInPlace(int item)
 {
-    // The list view edits labels only while it has the focus; after a menu owned
-    // by the host's window the focus may lie elsewhere.
-    SetFocus(panelState.listView);
-    SendMessageA(panelState.listView, LVM_EDITLABELA, item, 0);
+    EditShownLabel(item);
 }
 
 void ChangeItemIcon(int item)
@@ -272,20 +261,16 @@ void ChangeItemIcon(int item)
     int iconIndex = GetItemIconIndex(page, item);
     if (!PickItemIcon(iconPath, &iconIndex))
         return;
-    SetItemIcon(page, item, iconPath, iconIndex);
-    // The image is normally replaced in place; an item that had none gets a new
-    // slot, which the list item must be told of.
-    LVITEMA entry = {};
-    entry.mask = LVIF_IMAGE;
-    entry.iItem = item;
-    entry.iImage = ListImageFor(GetItemImageIndex(page, item));
-    SendMessageA(panelState.listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
-    SendMessageA(panelState.listView, LVM_REDRAWITEMS, 0, GetItemCount(page));
+    ReplaceItemIcon(page, item, iconPath, iconIndex);
+    RefreshShownItem(page, item);
 }
 
 void ShowContextMenu(HWND owner)
 {
-    AbandonItemDrag();
+    // A host may show the menu while it has no panel: then the main menu, whose
+    // commands go to the host's window.
+    if (livePanel)
+        AbandonItemDrag();
 
     HMENU itemMenu = BuildMenu(kItemMenu);
     HMENU settingsMenu = BuildMenu(kSettingsMenu);
@@ -296,12 +281,12 @@ void ShowContextMenu(HWND owner)
     POINT at;
     GetCursorPos(&at);
     HMENU menu;
-    int tab = TabUnderCursor();
+    int tab = livePanel ? TabUnderCursor() : -1;
     if (tab != -1) {
         // A right click on a tab shows that page first, whatever is then chosen.
-        HandleCommand(panelState.panelWindow, IDM_PAGE_FIRST + tab);
+        ShowPage(tab);
         menu = pageMenu;
-    } else if (SendMessageA(panelState.listView, LVM_GETSELECTEDCOUNT, 0, 0) != 0) {
+    } else if (livePanel && HasSelection()) {
         menu = itemMenu;
     } else {
         menu = mainMenu;
@@ -318,9 +303,9 @@ void HandleCommand(HWND window, int id)
 {
     RunPanelCommand(window, id);
 
-    // Page switches; only pages that exist are shown.
-    if (id >= IDM_PAGE_FIRST && id <= IDM_PAGE_LAST && id - IDM_PAGE_FIRST < GetPageCount())
-        SelectPage(id - IDM_PAGE_FIRST);
+    // The main menu's page entries; only pages that exist are shown.
+    if (id >= IDM_PAGE_FIRST && id <= IDM_PAGE_LAST)
+        ShowPage(id - IDM_PAGE_FIRST);
 
     RunItemCommand(id);
 }

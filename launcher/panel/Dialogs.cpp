@@ -5,11 +5,13 @@
 
 #include <cstddef>
 
-#include "platform/ActivationScope.h"
-#include "data/LauncherData.h"
-#include "panel/Panel.h"
-#include "panel/PanelViews.h"
 #include "Texts.h"
+#include "data/LauncherData.h"
+#include "panel/ItemImages.h"
+#include "panel/PanelRecord.h"
+#include "panel/PanelViews.h"
+#include "platform/ActivationScope.h"
+#include "platform/ModuleRecord.h"
 #include "platform/WidePaths.h"
 #include "resource.h"
 
@@ -18,33 +20,15 @@ IconPickerProc iconPickerOverride = nullptr;
 namespace {
 
 // Both dialogs are modal and run on the panel's one thread, so one set of state
-// per dialog is enough. The page and item stay after the dialog closes; the
-// window handle and the request are dropped, so nothing points at a closed dialog.
-int propertiesPage = -1;
-int propertiesItem = -1;
-HWND propertiesDialog = nullptr;
-TextPromptRequest* textRequest = nullptr;
+// per dialog is enough, kept in the panel record. The page and item stay after
+// the dialog closes; the window handle and the request are dropped, so nothing
+// points at a closed dialog.
 
 const int kShellIconPickerOrdinal = 62;
 
 bool ItemExists(int page, int item)
 {
     return page >= 0 && page < GetPageCount() && item >= 0 && item < GetItemCount(page);
-}
-
-// A double-byte character that did not fit in a cut text leaves its lead byte
-// alone at the end; drop it so the text stays valid in the code page.
-void DropSplitCharacter(char* text)
-{
-    for (char* p = text; *p; ++p) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p))) {
-            if (!p[1]) {
-                *p = '\0';
-                return;
-            }
-            ++p;
-        }
-    }
 }
 
 void ReadControlText(HWND dialog, int id, char* buffer, int size)
@@ -60,7 +44,7 @@ void ReadControlText(HWND dialog, int id, char* buffer, int size)
 
 void FillPropertiesDialog(HWND dialog)
 {
-    const LauncherItem& item = GetItem(propertiesPage, propertiesItem);
+    const LauncherItem& item = GetItem(livePanel->propertiesPage, livePanel->propertiesItem);
     SetDlgItemTextA(dialog, IDC_ITEM_NAME, item.name);
     SetDlgItemTextA(dialog, IDC_ITEM_PATH, item.path);
     SetDlgItemTextA(dialog, IDC_ITEM_PARAMETER, item.parameter);
@@ -77,20 +61,6 @@ void FillPropertiesDialog(HWND dialog)
     SetWindowTextA(dialog, title);
 }
 
-// The image the list shows for the item; the item's own image index when the
-// item is not on the shown page or the list cannot answer.
-int ShownImageIndex()
-{
-    if (propertiesPage == GetCurrentPage() && panelState.listView) {
-        LVITEMA entry = {};
-        entry.mask = LVIF_IMAGE;
-        entry.iItem = propertiesItem;
-        if (SendMessageA(panelState.listView, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&entry)))
-            return entry.iImage;
-    }
-    return GetItemImageIndex(propertiesPage, propertiesItem);
-}
-
 void PaintItemIcon(HWND dialog)
 {
     PAINTSTRUCT paint;
@@ -99,8 +69,8 @@ void PaintItemIcon(HWND dialog)
     GetWindowRect(GetDlgItem(dialog, IDC_ITEM_ICON_PLACE), &place);
     POINT corner = {place.left, place.top};
     ScreenToClient(dialog, &corner);
-    int image = ShownImageIndex();
-    HICON icon = image >= 0 ? ImageList_GetIcon(panelState.largeImageList, image, ILD_NORMAL) : nullptr;
+    int image = ShownItemImage(livePanel->propertiesPage, livePanel->propertiesItem);
+    HICON icon = image >= 0 ? ImageList_GetIcon(livePanel->largeImageList, image, ILD_NORMAL) : nullptr;
     if (icon) {
         DrawIcon(dc, corner.x, corner.y, icon);
         DestroyIcon(icon);
@@ -108,43 +78,26 @@ void PaintItemIcon(HWND dialog)
     EndPaint(dialog, &paint);
 }
 
-// The list view keeps its own copy of the label, and a replaced image is not
-// noticed until the item is drawn again: show the edited item at once.
-void RefreshListItem(int page, int item)
-{
-    if (page != GetCurrentPage() || !panelState.listView)
-        return;
-    char name[kTextSize];
-    GetItemName(page, item, name);
-    LVITEMA entry = {};
-    entry.mask = LVIF_TEXT | LVIF_IMAGE;
-    entry.iItem = item;
-    entry.pszText = name;
-    entry.iImage = ListImageFor(GetItemImageIndex(page, item));
-    SendMessageA(panelState.listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
-    SendMessageA(panelState.listView, LVM_REDRAWITEMS, item, item);
-}
-
 void StorePropertiesDialog(HWND dialog)
 {
     // Nothing is validated: what the user typed is what the item holds.
     char text[kTextSize];
     ReadControlText(dialog, IDC_ITEM_NAME, text, kTextSize);
-    SetItemName(propertiesPage, propertiesItem, text);
+    SetItemName(livePanel->propertiesPage, livePanel->propertiesItem, text);
     ReadControlText(dialog, IDC_ITEM_PATH, text, kTextSize);
-    SetItemPath(propertiesPage, propertiesItem, text);
+    SetItemPath(livePanel->propertiesPage, livePanel->propertiesItem, text);
     ReadControlText(dialog, IDC_ITEM_PARAMETER, text, kTextSize);
-    SetItemParameter(propertiesPage, propertiesItem, text);
+    SetItemParameter(livePanel->propertiesPage, livePanel->propertiesItem, text);
     ReadControlText(dialog, IDC_ITEM_WORK_DIR, text, kTextSize);
-    SetItemWorkDir(propertiesPage, propertiesItem, text);
+    SetItemWorkDir(livePanel->propertiesPage, livePanel->propertiesItem, text);
 
     // An empty or unreadable number is 0. The image is replaced in place even when
     // neither value changed, so a changed file behind the same path shows.
     ReadControlText(dialog, IDC_ITEM_ICON_PATH, text, kTextSize);
     int iconIndex = static_cast<int>(GetDlgItemInt(dialog, IDC_ITEM_ICON_INDEX, nullptr, TRUE));
-    SetItemIcon(propertiesPage, propertiesItem, text, iconIndex);
+    ReplaceItemIcon(livePanel->propertiesPage, livePanel->propertiesItem, text, iconIndex);
 
-    RefreshListItem(propertiesPage, propertiesItem);
+    RefreshShownItem(livePanel->propertiesPage, livePanel->propertiesItem);
 }
 
 void OnBrowse(HWND dialog)
@@ -173,9 +126,9 @@ INT_PTR CALLBACK ItemPropertiesProc(HWND dialog, UINT message, WPARAM wParam, LP
     ActivationScope scope;
     if (message == WM_INITDIALOG) {
         const int* target = reinterpret_cast<const int*>(lParam);
-        propertiesPage = target[0];
-        propertiesItem = target[1];
-        propertiesDialog = dialog;
+        livePanel->propertiesPage = target[0];
+        livePanel->propertiesItem = target[1];
+        livePanel->propertiesDialog = dialog;
         FillPropertiesDialog(dialog);
         return TRUE;
     }
@@ -186,7 +139,7 @@ INT_PTR CALLBACK ItemPropertiesProc(HWND dialog, UINT message, WPARAM wParam, LP
     }
 
     if (message == WM_DESTROY) {
-        propertiesDialog = nullptr;
+        livePanel->propertiesDialog = nullptr;
         return FALSE;
     }
 
@@ -218,23 +171,23 @@ INT_PTR CALLBACK TextPromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 {
     ActivationScope scope;
     if (message == WM_INITDIALOG) {
-        textRequest = reinterpret_cast<TextPromptRequest*>(lParam);
-        SetDlgItemTextA(dialog, IDC_PROMPT_TEXT, textRequest->buffer);
-        SetDlgItemTextA(dialog, IDC_PROMPT_LABEL, textRequest->label);
-        SetWindowTextA(dialog, textRequest->caption);
+        livePanel->textRequest = reinterpret_cast<TextPromptRequest*>(lParam);
+        SetDlgItemTextA(dialog, IDC_PROMPT_TEXT, livePanel->textRequest->buffer);
+        SetDlgItemTextA(dialog, IDC_PROMPT_LABEL, livePanel->textRequest->label);
+        SetWindowTextA(dialog, livePanel->textRequest->caption);
         return TRUE;
     }
 
-    if (message == WM_COMMAND && textRequest) {
+    if (message == WM_COMMAND && livePanel->textRequest) {
         switch (LOWORD(wParam)) {
         case IDOK:
             // At most size - 1 characters; the buffer is written only here.
-            ReadControlText(dialog, IDC_PROMPT_TEXT, textRequest->buffer, textRequest->size);
-            textRequest = nullptr;
+            ReadControlText(dialog, IDC_PROMPT_TEXT, livePanel->textRequest->buffer, livePanel->textRequest->size);
+            livePanel->textRequest = nullptr;
             EndDialog(dialog, IDOK);
             return TRUE;
         case IDCANCEL:
-            textRequest = nullptr;
+            livePanel->textRequest = nullptr;
             EndDialog(dialog, IDCANCEL);
             return TRUE;
         }
@@ -252,14 +205,14 @@ INT_PTR ShowItemProperties(int page, int item)
         return -1;
     MakePageIcons(page);  // the dialog shows the item's icon, also before its page was shown
     int target[2] = {page, item};
-    return DialogBoxParamA(panelState.instance, MAKEINTRESOURCEA(IDD_ITEM_PROPERTIES), panelState.panelWindow,
+    return DialogBoxParamA(moduleRecord.instance, MAKEINTRESOURCEA(IDD_ITEM_PROPERTIES), livePanel->panelWindow,
                            ItemPropertiesProc, reinterpret_cast<LPARAM>(target));
 }
 
 bool AskText(HWND owner, char* buffer, const char* label, const char* caption, int size)
 {
     TextPromptRequest request = {buffer, label, caption, size};
-    return DialogBoxParamA(panelState.instance, MAKEINTRESOURCEA(IDD_TEXT_PROMPT), owner, TextPromptProc,
+    return DialogBoxParamA(moduleRecord.instance, MAKEINTRESOURCEA(IDD_TEXT_PROMPT), owner, TextPromptProc,
                            reinterpret_cast<LPARAM>(&request)) == IDOK;
 }
 
@@ -278,7 +231,7 @@ BOOL BrowseForFile(HWND owner, char* buffer)
     OPENFILENAMEW request = {};
     request.lStructSize = kShortSize;
     request.hwndOwner = owner;
-    request.hInstance = panelState.instance;
+    request.hInstance = moduleRecord.instance;
     request.lpstrFilter = filter;
     request.nFilterIndex = 0;
     request.lpstrFile = chosen;
@@ -317,7 +270,7 @@ int PickItemIcon(char* iconPath, int* iconIndex)
 
     // Opened from the properties dialog, the picker belongs to that dialog, so the
     // dialog cannot be closed or used beneath it.
-    HWND owner = propertiesDialog ? propertiesDialog : panelState.panelWindow;
+    HWND owner = livePanel->propertiesDialog ? livePanel->propertiesDialog : livePanel->panelWindow;
     int index = *iconIndex;
     int result = picker(owner, widePath, kTextSize, &index);
     widePath[kTextSize - 1] = L'\0';

@@ -8,21 +8,23 @@
 
 #include <cstdio>
 
-#include "platform/ActivationScope.h"
+#include "Texts.h"
+#include "data/LauncherData.h"
+#include "data/SettingsFile.h"
 #include "panel/AutoSave.h"
 #include "panel/Commands.h"
+#include "panel/DropTarget.h"
 #include "panel/FileDrop.h"
-#include "data/LauncherData.h"
-#include "platform/ModuleRuntime.h"
+#include "panel/ItemDrag.h"
 #include "panel/Notifications.h"
+#include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
-#include "panel/RemovalUndo.h"
-#include "data/SettingsFile.h"
-#include "Texts.h"
+#include "platform/ActivationScope.h"
+#include "platform/ModuleRecord.h"
+#include "platform/ModuleRuntime.h"
 #include "resource.h"
 
-PanelState panelState = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         false, -1, 0, 0, nullptr, false};
+PanelRecord* livePanel = nullptr;
 
 namespace {
 
@@ -32,12 +34,6 @@ constexpr DWORD kTabControlStyle =
     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_BUTTONS | TCS_FLATBUTTONS | TCS_HOTTRACK;
 constexpr DWORD kListViewExtendedStyle = LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT;
 constexpr int kPanelInitialSize = 200;
-
-// True from a successful load of the settings until the panel is destroyed: only a
-// panel that read the file may write it back.
-bool settingsLoaded = false;
-// OleInitialize succeeded for the current panel and awaits its OleUninitialize.
-bool oleStarted = false;
 
 // Copies the host's setting folder (service 19, selector 1) into `folder` (520 bytes).
 // Leaves it empty when the host has no folder, or when its text is too long for
@@ -62,12 +58,12 @@ void AskSettingFolder(KdxHostServices* services, char* folder)
 
 void OnShowWindow(HWND window)
 {
-    // Once per module load: the first layout runs before the host has settled the
-    // panel's size and the tab font has arrived, so it is done again a little later.
-    if (panelState.layoutTimerStarted)
+    // Once per panel: the first layout runs before the host has settled the panel's
+    // size and the tab font has arrived, so it is done again a little later.
+    if (livePanel->layoutTimerStarted)
         return;
     SetTimer(window, ID_LAYOUT_TIMER, LAYOUT_TIMER_PERIOD, nullptr);
-    panelState.layoutTimerStarted = true;
+    livePanel->layoutTimerStarted = true;
 }
 
 void OnTimer(HWND window, WPARAM id)
@@ -80,12 +76,25 @@ void OnTimer(HWND window, WPARAM id)
     RequestLayout();
 }
 
+// The panel's windows, its OLE and its record go; the module stays as it is.
+void EndPanel()
+{
+    if (!livePanel)
+        return;
+    SetChangeHook(nullptr);
+    DestroyPanelWindows();
+    if (livePanel->oleStarted)
+        OleUninitialize();
+    delete livePanel;
+    livePanel = nullptr;
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
-        panelState.instance = instance;
+        moduleRecord.instance = instance;
         RegisterIdListFormat();
     } else if (reason == DLL_PROCESS_DETACH && !reserved) {
         ReleaseModuleRuntime();  // FreeLibrary, not the process's exit
@@ -111,21 +120,22 @@ extern "C" int32_t KDX_CALL KDX_Initialize(KdxPluginTable* table)
 
 HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
 {
-    // One panel per module load: its pages, settings path and windows are
-    // module-wide, and a second panel would take them over.
-    if (panelState.panelWindow)
+    // One panel per module load: its pages and settings path are module-wide, and a
+    // second panel would take them over.
+    if (livePanel)
         return nullptr;
     ActivationScope scope;
-    oleStarted = SUCCEEDED(OleInitialize(nullptr));
-
     // A panel starts from its file alone: nothing of an earlier panel of this module
-    // load survives, so neither its pages nor its settings path can reach this one's save.
-    settingsLoaded = false;
+    // load survives (its record is gone), so neither its pages nor its settings
+    // path can reach this one's save.
+    livePanel = new PanelRecord();
+    livePanel->oleStarted = SUCCEEDED(OleInitialize(nullptr));
     ResetLauncherData();
-    ForgetRemovals();
 
-    if (!CreatePanelWindows(parent))
+    if (!CreatePanelWindows(parent)) {
+        EndPanel();
         return nullptr;
+    }
 
     char folder[kTextSize];
     AskSettingFolder(services, folder);
@@ -134,31 +144,26 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
     // The views need a page to show; a file that yields none still gives a usable panel.
     if (GetPageCount() == 0)
         AddPage();
-    settingsLoaded = true;
+    livePanel->settingsLoaded = true;
 
     ApplySettings();
+    SetChangeHook(NoteChange);
     StartAutoSave();
-    return panelState.panelWindow;
+    return livePanel->panelWindow;
 }
 
 int32_t KDX_CALL DestroyPanel(KdxHostServices*, HWND window)
 {
     // Only the live panel's own window tears it down, not the none of a refused
     // create that a host hands back.
-    if (panelState.panelWindow && window != panelState.panelWindow)
+    if (livePanel && livePanel->panelWindow && window != livePanel->panelWindow)
         return 0;
     ActivationScope scope;
     // Only a panel that read the file writes it at destroy, and once: nothing after
     // a failed creation, nothing on a second destroy.
-    if (settingsLoaded) {
+    if (livePanel && livePanel->settingsLoaded)
         SaveAtDestroy();
-        settingsLoaded = false;
-    }
-    DestroyPanelWindows();
-    if (oleStarted) {
-        OleUninitialize();
-        oleStarted = false;
-    }
+    EndPanel();
     ReleaseActivationContext();
     return 0;
 }
@@ -175,7 +180,7 @@ bool CreatePanelWindows(HWND parent)
     WNDCLASSA windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = PanelWndProc;
-    windowClass.hInstance = panelState.instance;
+    windowClass.hInstance = moduleRecord.instance;
     windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = TEXT_PANEL_CLASS;
@@ -184,47 +189,43 @@ bool CreatePanelWindows(HWND parent)
     // point into freed code.
     RegisterClassA(&windowClass);
 
-    panelState.panelWindow = CreateWindowExA(0, TEXT_PANEL_CLASS, TEXT_PANEL_WINDOW, kPanelStyle, 0, 0,
+    livePanel->panelWindow = CreateWindowExA(0, TEXT_PANEL_CLASS, TEXT_PANEL_WINDOW, kPanelStyle, 0, 0,
                                              kPanelInitialSize, kPanelInitialSize, parent, nullptr,
-                                             panelState.instance, nullptr);
-    if (!panelState.panelWindow) {
-        UnregisterClassA(TEXT_PANEL_CLASS, panelState.instance);
+                                             moduleRecord.instance, nullptr);
+    if (!livePanel->panelWindow) {
+        UnregisterClassA(TEXT_PANEL_CLASS, moduleRecord.instance);
         return false;
     }
 
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
 
-    panelState.largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
-    panelState.smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+    livePanel->largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
+    livePanel->smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
 
-    panelState.listView = CreateWindowExA(kListViewExStyle, WC_LISTVIEWA, "", ListViewStyleFor(IDM_LARGE_ICONS),
-                                          0, 0, 0, 0, panelState.panelWindow,
-                                          reinterpret_cast<HMENU>(IDC_LIST_VIEW), panelState.instance, nullptr);
-    SendMessageA(panelState.listView, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, kListViewExtendedStyle);
-    SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_NORMAL,
-                 reinterpret_cast<LPARAM>(panelState.largeImageList));
-    SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_SMALL,
-                 reinterpret_cast<LPARAM>(panelState.smallImageList));
+    livePanel->listView = CreateWindowExA(kListViewExStyle, WC_LISTVIEWA, "", ListViewStyleFor(IDM_LARGE_ICONS),
+                                          0, 0, 0, 0, livePanel->panelWindow,
+                                          reinterpret_cast<HMENU>(IDC_LIST_VIEW), moduleRecord.instance, nullptr);
+    SetUpListView(kListViewExtendedStyle);
 
-    panelState.tabControl = CreateWindowExA(0, WC_TABCONTROLA, "", kTabControlStyle, 0, 0, 0, 0,
-                                            panelState.panelWindow, reinterpret_cast<HMENU>(IDC_TAB_CONTROL),
-                                            panelState.instance, nullptr);
+    livePanel->tabControl = CreateWindowExA(0, WC_TABCONTROLA, "", kTabControlStyle, 0, 0, 0, 0,
+                                            livePanel->panelWindow, reinterpret_cast<HMENU>(IDC_TAB_CONTROL),
+                                            moduleRecord.instance, nullptr);
 
-    DragAcceptFiles(panelState.panelWindow, TRUE);
-    panelState.dropTarget = CreatePanelDropTarget(panelState.panelWindow);
+    DragAcceptFiles(livePanel->panelWindow, TRUE);
+    livePanel->dropTarget = CreatePanelDropTarget(livePanel->panelWindow);
     return true;
 }
 
 void DestroyPanelWindows()
 {
-    if (panelState.dropTarget) {
-        DestroyPanelDropTarget(panelState.dropTarget);  // revoke, then release the panel's reference
-        panelState.dropTarget = nullptr;
+    if (livePanel->dropTarget) {
+        DestroyPanelDropTarget(livePanel->dropTarget);  // revoke, then release the panel's reference
+        livePanel->dropTarget = nullptr;
     }
-    if (panelState.tabControl) {
-        DestroyWindow(panelState.tabControl);
-        panelState.tabControl = nullptr;
+    if (livePanel->tabControl) {
+        DestroyWindow(livePanel->tabControl);
+        livePanel->tabControl = nullptr;
     }
 
     // The list view has no LVS_SHAREIMAGELISTS, so it would destroy its image lists
@@ -232,95 +233,64 @@ void DestroyPanelWindows()
     // host already destroyed the list view with its own windows, the list view has
     // released them and they must not be destroyed again.
     bool imageListsReleased = false;
-    if (panelState.listView) {
-        if (IsWindow(panelState.listView)) {
-            SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_NORMAL, 0);
-            SendMessageA(panelState.listView, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
-            DestroyWindow(panelState.listView);
+    if (livePanel->listView) {
+        if (IsWindow(livePanel->listView)) {
+            TakeBackImageLists();
+            DestroyWindow(livePanel->listView);
         } else {
             imageListsReleased = true;
         }
-        panelState.listView = nullptr;
+        livePanel->listView = nullptr;
     }
-    if (panelState.largeImageList) {
+    if (livePanel->largeImageList) {
         if (!imageListsReleased)
-            ImageList_Destroy(panelState.largeImageList);
-        panelState.largeImageList = nullptr;
+            ImageList_Destroy(livePanel->largeImageList);
+        livePanel->largeImageList = nullptr;
     }
-    if (panelState.smallImageList) {
+    if (livePanel->smallImageList) {
         if (!imageListsReleased)
-            ImageList_Destroy(panelState.smallImageList);
-        panelState.smallImageList = nullptr;
+            ImageList_Destroy(livePanel->smallImageList);
+        livePanel->smallImageList = nullptr;
     }
-    if (panelState.panelWindow) {
-        DestroyWindow(panelState.panelWindow);
-        panelState.panelWindow = nullptr;
-        UnregisterClassA(TEXT_PANEL_CLASS, panelState.instance);
+    if (livePanel->panelWindow) {
+        DestroyWindow(livePanel->panelWindow);
+        livePanel->panelWindow = nullptr;
+        UnregisterClassA(TEXT_PANEL_CLASS, moduleRecord.instance);
     }
-}
-
-void ApplySettings()
-{
-    const PanelSettings& settings = launcherData.settings;
-
-    // Posted: the fonts take effect once the host's message loop runs again.
-    WPARAM font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
-    PostMessageA(panelState.panelWindow, WM_SETFONT, font, TRUE);
-    PostMessageA(panelState.tabControl, WM_SETFONT, font, TRUE);
-
-    SetWindowLongA(panelState.listView, GWL_STYLE, ListViewStyleFor(settings.viewStyle));
-    SendMessageA(panelState.listView, LVM_ARRANGE, LVA_DEFAULT, 0);
-    SetAutoArrange(settings.autoArrange != 0);
-    if (settings.gridArrange != 0)
-        SnapToGrid();
-    ShowTabStrip(settings.showTab != 0);
-
-    SetCurrentPage(0);
-    RebuildTabs();
-    SendMessageA(panelState.tabControl, TCM_SETCURSEL, 0, 0);
-    FillItemList(-1);
-    SettleItemMetrics();
-    ApplyPositions();
-}
-
-void RequestLayout()
-{
-    if (!panelState.panelWindow)
-        return;
-    RECT rect;
-    GetWindowRect(panelState.panelWindow, &rect);
-    SendMessageA(panelState.panelWindow, WM_SIZE, 0, MAKELPARAM(rect.right - rect.left, rect.bottom - rect.top));
 }
 
 void LayoutPanel(int width, int height)
 {
     // WM_SIZE also arrives while the panel window itself is being created, before
     // its controls exist.
-    if (!panelState.tabControl || !panelState.listView)
+    if (!livePanel->tabControl || !livePanel->listView)
         return;
 
     // The tab control takes its new size first: its WM_SIZE wraps the tabs into the
     // rows of the new width, and the display rectangle is measured below those.
-    SetWindowPos(panelState.tabControl, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(livePanel->tabControl, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
 
     RECT display = {};
-    GetClientRect(panelState.panelWindow, &display);
-    SendMessageA(panelState.tabControl, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    GetClientRect(livePanel->panelWindow, &display);
+    TabDisplayArea(&display);
 
     // SWP_FRAMECHANGED: the list view's static edge may just have come or gone.
     constexpr UINT flags = SWP_NOZORDER | SWP_FRAMECHANGED;
     if (launcherData.settings.showTab != 0) {
         int top = display.top;
         int listHeight = height > top ? height - top : 0;
-        SetWindowPos(panelState.listView, nullptr, 0, top, width, listHeight, flags);
+        SetWindowPos(livePanel->listView, nullptr, 0, top, width, listHeight, flags);
     } else {
-        SetWindowPos(panelState.listView, nullptr, 0, 0, width, height, flags);
+        SetWindowPos(livePanel->listView, nullptr, 0, 0, width, height, flags);
     }
-    InvalidateRect(panelState.panelWindow, nullptr, FALSE);
+    InvalidateRect(livePanel->panelWindow, nullptr, FALSE);
 }
 
 LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    // The window is made and destroyed while its panel's record lives.
+    if (!livePanel)
+        return DefWindowProcA(window, message, wParam, lParam);
     ActivationScope scope;  // what a message opens (menus, dialogs, boxes) uses common controls 6
     switch (message) {
     case WM_SIZE:
@@ -348,9 +318,18 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         OnTimer(window, wParam);
         return 0;
     case WM_MOUSEMOVE:
-        if (panelState.dragging)
+        if (livePanel->dragging)
             TrackItemDrag();
         return 0;
+    case WM_CAPTURECHANGED:
+        // Another window took the mouse (a popup, a prompt, the system's own switch):
+        // the button's release will not come here, so the drag ends, nothing moved.
+        if (reinterpret_cast<HWND>(lParam) != window)
+            AbandonItemDrag();
+        return 0;
+    case WM_CANCELMODE:
+        AbandonItemDrag();
+        break;  // DefWindowProc releases a capture it still holds
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:

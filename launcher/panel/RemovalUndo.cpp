@@ -1,38 +1,23 @@
 #include "panel/RemovalUndo.h"
 
-#include <windows.h>
-#include <commctrl.h>
-
 #include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "data/LauncherData.h"
-#include "panel/Panel.h"
+#include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
 
 namespace {
 
-// An item names its page by the page's serial, not its index: pages removed,
-// added or brought back meanwhile move indexes, and an item must never come back
-// on another page. Undone last-first, a page removed after one of its items comes
-// back before that item does.
-struct Removal {
-    bool isPage;
-    int index;           // the page's or the item's index when it was removed
-    uint32_t pageSerial;  // an item's page
-    LauncherItem item;
-    LauncherPage page;
-};
-
-std::vector<Removal> removals;
-uint32_t lastSerial = 0;
+// Undone last-first (the panel record's removals), a page removed after one of its
+// items comes back before that item does.
 
 uint32_t SerialOf(int page)
 {
     uint32_t& serial = launcherData.pages[page].serial;
     if (serial == 0)
-        serial = ++lastSerial;
+        serial = ++livePanel->lastSerial;
     return serial;
 }
 
@@ -43,13 +28,6 @@ int PageWithSerial(uint32_t serial)
             return page;
     }
     return -1;
-}
-
-void SelectOnly(int index)
-{
-    ListView_SetItemState(panelState.listView, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_SetItemState(panelState.listView, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    SendMessageA(panelState.listView, LVM_ENSUREVISIBLE, index, FALSE);
 }
 
 bool UndoItem(const Removal& removal)
@@ -86,11 +64,6 @@ void UndoPage(const Removal& removal)
 
 }  // namespace
 
-void ForgetRemovals()
-{
-    std::vector<Removal>().swap(removals);
-}
-
 void RemoveShownItem(int item)
 {
     int page = GetCurrentPage();
@@ -101,15 +74,16 @@ void RemoveShownItem(int item)
     removal.index = item;
     removal.pageSerial = SerialOf(page);
     CopyItem(&removal.item, page, item);
-    // Its place as the list shows it now, which may be newer than the stored one.
+    // Its place as the list shows it now, which may be newer than the stored one,
+    // taken as a save takes it: a scrolled or shifted list gives the same place.
     POINT place;
-    if (SendMessageA(panelState.listView, LVM_GETITEMPOSITION, item, reinterpret_cast<LPARAM>(&place))) {
+    if (ShownItemPlace(item, &place)) {
         removal.item.posX = place.x;
         removal.item.posY = place.y;
     }
-    removals.push_back(removal);
+    livePanel->removals.push_back(removal);
     RemoveItem(page, item);
-    SendMessageA(panelState.listView, LVM_DELETEITEM, item, 0);
+    DeleteListItem(item);
 }
 
 void KeepPageRemoval(int page)
@@ -122,12 +96,13 @@ void KeepPageRemoval(int page)
     removal.isPage = true;
     removal.index = page;
     removal.page = launcherData.pages[page];
-    removals.push_back(removal);
+    livePanel->removals.push_back(removal);
 }
 
 bool UndoLastRemoval()
 {
     // A record that finds no page to go back to is dropped, never put elsewhere.
+    std::vector<Removal>& removals = livePanel->removals;
     while (!removals.empty()) {
         Removal removal = std::move(removals.back());
         removals.pop_back();

@@ -1,10 +1,9 @@
 // Removals the user can take back: Ctrl+Z brings back the last item or page
-// removed since the panel was created, then the one before it. Removals still
+// removed since the panel was created, then the one before it (kept in the
+// panel record, so a new panel starts with nothing to undo). Removals still
 // happen at once; nothing else is undone.
 #pragma once
 
-// A new panel starts with nothing to undo.
-void ForgetRemovals();
 // Removes item `item` of the shown page and its list item, keeping it (every field,
 // its image and its place in the list) for undoing.
 void RemoveShownItem(int item);

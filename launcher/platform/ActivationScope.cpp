@@ -1,25 +1,23 @@
 // The module's activation context and the scope that activates it.
 #include "platform/ActivationScope.h"
 
-#include "panel/Panel.h"
+#include "platform/ModuleRecord.h"
 
 namespace {
 
-HANDLE context = INVALID_HANDLE_VALUE;
-bool contextTried = false;  // one attempt per panel: a failure is not retried at every message
-
 HANDLE ModuleContext()
 {
-    if (contextTried || !panelState.instance)
+    HANDLE& context = moduleRecord.activationContext;
+    if (moduleRecord.activationTried || !moduleRecord.instance)
         return context;
-    contextTried = true;
+    moduleRecord.activationTried = true;
     WCHAR path[MAX_PATH] = {};
-    GetModuleFileNameW(panelState.instance, path, MAX_PATH);
+    GetModuleFileNameW(moduleRecord.instance, path, MAX_PATH);
     ACTCTXW request = {};
     request.cbSize = sizeof request;
     request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
     request.lpSource = path;
-    request.hModule = panelState.instance;
+    request.hModule = moduleRecord.instance;
     request.lpResourceName = MAKEINTRESOURCEW(2);  // ISOLATIONAWARE_MANIFEST_RESOURCE_ID
     context = CreateActCtxW(&request);
     return context;
@@ -43,8 +41,8 @@ ActivationScope::~ActivationScope()
 void ReleaseActivationContext()
 {
     // An activation still on the stack holds a reference of its own.
-    if (context != INVALID_HANDLE_VALUE)
-        ReleaseActCtx(context);
-    context = INVALID_HANDLE_VALUE;
-    contextTried = false;
+    if (moduleRecord.activationContext != INVALID_HANDLE_VALUE)
+        ReleaseActCtx(moduleRecord.activationContext);
+    moduleRecord.activationContext = INVALID_HANDLE_VALUE;
+    moduleRecord.activationTried = false;
 }

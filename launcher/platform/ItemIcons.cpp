@@ -11,27 +11,26 @@
 #include <string>
 #include <vector>
 
-#include "data/LauncherData.h"
+#include "data/LauncherRecords.h"
 #include "platform/NativePaths.h"
-#include "panel/Panel.h"
 
 namespace {
 
 // Puts one icon pair at imageIndex in both lists (-1 appends). Both lists must hold
 // the same images at the same indexes, so whatever one list refuses, the other is
 // not given either; a missing icon of one size is taken from the other.
-int PutIcons(int imageIndex, HICON largeIcon, HICON smallIcon)
+int PutIcons(const ItemImageLists& lists, int imageIndex, HICON largeIcon, HICON smallIcon)
 {
     HICON large = largeIcon ? largeIcon : smallIcon;
     HICON small = smallIcon ? smallIcon : largeIcon;
     if (!large)
         return -1;
-    int result = ImageList_ReplaceIcon(panelState.largeImageList, imageIndex, large);
-    if (result != -1 && ImageList_ReplaceIcon(panelState.smallImageList, imageIndex, small) == -1
+    int result = ImageList_ReplaceIcon(lists.large, imageIndex, large);
+    if (result != -1 && ImageList_ReplaceIcon(lists.small, imageIndex, small) == -1
         && imageIndex == -1) {
         // The small list refused the append: drop the large image again so
         // neither list is ahead of the other.
-        ImageList_Remove(panelState.largeImageList, result);
+        ImageList_Remove(lists.large, result);
         result = -1;
     }
     return result;
@@ -385,18 +384,18 @@ void ExtractItemIcons(const char* givenPath, int iconIndex, HICON* largeIcon, HI
     }
 }
 
-int StoreItemIcon(int imageIndex, int iconIndex, const char* iconPath)
+int StoreItemIcon(const ItemImageLists& lists, int imageIndex, int iconIndex, const char* iconPath)
 {
     // An index outside the lists stores nothing. Wine's ImageList_ReplaceIcon checks
     // the index against the lists' capacity, not their count, and would "replace"
     // an image that does not exist.
-    if (imageIndex != -1 && (imageIndex < 0 || imageIndex >= ImageList_GetImageCount(panelState.largeImageList)))
+    if (imageIndex != -1 && (imageIndex < 0 || imageIndex >= ImageList_GetImageCount(lists.large)))
         return -1;
 
     HICON largeIcon = nullptr;
     HICON smallIcon = nullptr;
     ExtractItemIcons(iconPath, iconIndex, &largeIcon, &smallIcon);
-    int result = PutIcons(imageIndex, largeIcon, smallIcon);
+    int result = PutIcons(lists, imageIndex, largeIcon, smallIcon);
     if (largeIcon)
         DestroyIcon(largeIcon);
     if (smallIcon)
@@ -404,7 +403,7 @@ int StoreItemIcon(int imageIndex, int iconIndex, const char* iconPath)
     return result;
 }
 
-void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
+void AppendItemIcons(const ItemImageLists& lists, const IconSource* sources, int count, int* imageIndexes)
 {
     struct Obtained {
         int source;
@@ -415,8 +414,8 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
         Picture& SmallOrLarge() { return small.present() ? small : large; }
     };
     IconResources files;
-    const int largeSize = IconSize(panelState.largeImageList);
-    const int smallSize = IconSize(panelState.smallImageList);
+    const int largeSize = IconSize(lists.large);
+    const int smallSize = IconSize(lists.small);
     std::map<int, int> shellImages;  // a place in the shell's lists -> the entry holding its pictures
     std::vector<Obtained> icons;
     for (int i = 0; i < count; ++i) {
@@ -456,8 +455,8 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
     if (icons.empty())
         return;
 
-    HIMAGELIST largeList = panelState.largeImageList;
-    HIMAGELIST smallList = panelState.smallImageList;
+    HIMAGELIST largeList = lists.large;
+    HIMAGELIST smallList = lists.small;
     int n = static_cast<int>(icons.size());
     IconStrip largeStrip(IconSize(largeList), n);
     IconStrip smallStrip(IconSize(smallList), n);
@@ -496,7 +495,7 @@ void AppendItemIcons(const IconSource* sources, int count, int* imageIndexes)
             ImageList_SetImageCount(smallList, smallBefore);
         for (int k = 0; k < n; ++k) {
             Obtained& pictures = picturesOf(k);
-            imageIndexes[icons[k].source] = PutIcons(-1, pictures.large.Icon(), pictures.small.Icon());
+            imageIndexes[icons[k].source] = PutIcons(lists, -1, pictures.large.Icon(), pictures.small.Icon());
         }
     }
 

@@ -7,7 +7,6 @@
 
 #include "data/LauncherData.h"
 #include "platform/NativePaths.h"
-#include "panel/Panel.h"
 #include "Texts.h"
 
 namespace {
@@ -31,7 +30,7 @@ bool IsQuoted(const char* text)
 // Tells the user that the shell could not start `path` (the item's path as stored),
 // and why. The shell's ShellExecute shows no message of its own for these; a start
 // the user called off in a prompt the shell did show (elevation) is not reported.
-void ReportFailedStart(const char* path, int result, DWORD error)
+void ReportFailedStart(HWND owner, const char* path, int result, DWORD error)
 {
     if (result == SE_ERR_ACCESSDENIED && error == ERROR_CANCELLED)
         return;
@@ -55,12 +54,12 @@ void ReportFailedStart(const char* path, int result, DWORD error)
     }
     char text[kTextSize + sizeof TEXT_START_FAILED_FORMAT + 16];
     wsprintfA(text, format, path, result);
-    MessageBoxA(panelState.panelWindow, text, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxA(owner, text, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace
 
-void LaunchItem(int page, int item, const char* parameterOverride)
+void LaunchItem(HWND owner, int page, int item, const char* parameterOverride)
 {
     // -1 is the list view's "nothing selected"; any other index that names no
     // item is refused the same way rather than read out of bounds.
@@ -103,10 +102,10 @@ void LaunchItem(int page, int item, const char* parameterOverride)
     int result = static_cast<int>(reinterpret_cast<INT_PTR>(
         ShellExecuteA(nullptr, nullptr, file, parameters, folder, SW_SHOWNORMAL)));
     if (result <= 32)
-        ReportFailedStart(record.path, result, GetLastError());
+        ReportFailedStart(owner, record.path, result, GetLastError());
 }
 
-void ShowRunDialog()
+void ShowRunDialog(HWND owner)
 {
     // The panel's thread is already initialised for OLE; this pair nests inside it
     // and leaves the thread as it was found. A thread of the multithreaded apartment
@@ -125,5 +124,5 @@ void ShowRunDialog()
     if (initialised == S_OK || initialised == S_FALSE)
         CoUninitialize();
     if (!shown)
-        MessageBoxA(panelState.panelWindow, TEXT_RUN_DIALOG_FAILED, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxA(owner, TEXT_RUN_DIALOG_FAILED, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
 }
