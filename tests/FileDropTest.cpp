@@ -326,7 +326,7 @@ TEST_F(FileDropTest, DestroyingThePanelReleasesTheLastReference)
     // registration and dropped its own.
     target_->AddRef();
     panel_->Destroy();
-    EXPECT_EQ(nullptr, livePanel->dropTarget);
+    EXPECT_EQ(nullptr, livePanel);  // the drop target went with the panel's record
     EXPECT_EQ(0u, target_->Release());
 }
 

@@ -640,7 +640,10 @@ TEST_F(NotificationsTest, CtrlZPutsAnItemBackAtItsPlaceOnAScrolledOrShiftedPage)
     ShowWindow(panel_->nest().top(), SW_SHOWNORMAL);
     wintest::Pump(400);  // paints and the layout timer
 
-    SendMessageA(list(), WM_VSCROLL, SB_BOTTOM, 0);
+    for (int step = 0; step < 10; ++step) {
+        SendMessageA(list(), WM_VSCROLL, SB_PAGEDOWN, 0);
+        wintest::Pump(5);
+    }
     ASSERT_GT(GetScrollPos(list(), SB_VERT), 0);
     wintest::SelectListItem(list(), 58);
     Key(VK_DELETE);

@@ -1,7 +1,8 @@
 // Dockmere.ini in the host's setting folder: read once when the panel is created,
-// written whole after changes (AutoSave) and when it is destroyed. The file keeps
-// its sections, keys, order and quoting, and the bytes the platform's profile
-// functions would write; it is read and written whole through IniDocument.
+// written whole after changes (the panel's save timer) and when it is destroyed.
+// The file keeps its sections, keys, order and quoting, and the bytes the
+// platform's profile functions would write; it is read and written whole through
+// IniDocument.
 #pragma once
 
 // iniPath becomes "<folder>\Dockmere.ini". An empty folder, or one too long for

@@ -1,5 +1,5 @@
 // The records of Dockmere.ini (the panel settings, the pages and their items)
-// read from an IniDocument and written into one. The file itself and the icons are
+// read from an IniDocument and written into one. The file itself is
 // SettingsFile.cpp's; this part has no Windows dependency and builds natively for
 // fuzzing.
 #pragma once

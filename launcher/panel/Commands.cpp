@@ -1,4 +1,4 @@
-// The panel's context menus and the commands they, the tabs and the keys send.
+// The panel's context menus and the commands they send.
 #include "panel/Commands.h"
 
 #include <commctrl.h>

@@ -1,4 +1,4 @@
-// The panel's context menus and every command they, the tabs and the keys send.
+// The panel's context menus and the commands they send (WM_COMMAND).
 #pragma once
 
 #include <windows.h>

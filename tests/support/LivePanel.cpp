@@ -89,12 +89,12 @@ void LivePanel::Destroy()
 
 HWND LivePanel::list() const
 {
-    return livePanel->listView;
+    return livePanel ? livePanel->listView : nullptr;
 }
 
 HWND LivePanel::tabs() const
 {
-    return livePanel->tabControl;
+    return livePanel ? livePanel->tabControl : nullptr;
 }
 
 UINT ListState(HWND list, int index, UINT mask)
