@@ -144,7 +144,7 @@ void AddItem(int page, const LauncherItem& record)
 bool AddItemFromFile(int page, const char* filePath, const char* name)
 {
     LauncherItem item = {};
-    item.imageIndex = kImageNotMade;
+    item.imageIndex = -1;  // no image: the panel stores the file's icon and sets it
     item.iconIndex = -1;
     item.posX = -1;
     item.posY = -1;

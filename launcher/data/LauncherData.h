@@ -55,7 +55,7 @@ int GetItemCount(int page);
 const LauncherItem& GetItem(int page, int item);
 LauncherItem* CopyItem(LauncherItem* destination, int page, int item);
 void AddItem(int page, const LauncherItem& record);
-// The new item has no image made yet (kImageNotMade).
+// The new item has no image (-1): the panel stores the file's icon and sets its index.
 bool AddItemFromFile(int page, const char* filePath, const char* name = nullptr);
 void RemoveItem(int page, int item);
 void InsertItem(int page, int index, const LauncherItem& record);  // index 0..GetItemCount(page)
