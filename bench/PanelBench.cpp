@@ -22,11 +22,11 @@
 #include <string>
 #include <vector>
 
-#include "ItemIcons.h"
+#include "platform/ItemIcons.h"
 #include "KdxHostCore.h"
 #include "BenchClock.h"
-#include "LauncherData.h"
-#include "SettingsFile.h"
+#include "data/LauncherData.h"
+#include "data/SettingsFile.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 //
 // What is timed:
 // - ours load: LoadSettings() = open and read the file, parse it, every look-up of
-//   the settings format, the records of LauncherData; icon extraction is stubbed out
-//   (IconStub.cpp), so StoreItemIcon returns at once.
+//   the settings format, the records of LauncherData; no icon is made (the data
+//   room makes none: a loaded item's image waits for its page to be shown).
 // - ours save: SaveSettings() = build the whole text, write it to a temporary file,
 //   FlushFileBuffers, MoveFileExA over the old file.
 // - profile load: the same look-ups with GetPrivateProfileStringA / IntA into the
@@ -24,9 +24,9 @@
 #include <vector>
 
 #include "BenchClock.h"
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 #include "ProfileSettings.h"
-#include "SettingsFile.h"
+#include "data/SettingsFile.h"
 
 namespace {
 

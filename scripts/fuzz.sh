@@ -22,14 +22,14 @@ mkdir -p "$out" "$jobs_corpus" "$artifacts"
 
 cxx="${FUZZ_CXX:-clang++}"
 sources="$root/tests/fuzz/SettingsFuzz.cpp $root/tests/fuzz/SettingsInvariants.cpp
-$root/launcher/IniDocument.cpp $root/launcher/SettingsRecords.cpp $root/launcher/LauncherRecords.cpp"
+$root/launcher/data/IniDocument.cpp $root/launcher/data/SettingsRecords.cpp $root/launcher/data/LauncherRecords.cpp"
 binary="$out/settings_fuzz"
 
 # Rebuild when a source is newer than the binary.
 stale=1
 if [ -x "$binary" ]; then
     stale=0
-    for s in $sources "$root"/launcher/*.h "$root"/tests/fuzz/*.h; do
+    for s in $sources "$root"/launcher/*.h "$root"/launcher/data/*.h "$root"/tests/fuzz/*.h; do
         [ "$s" -nt "$binary" ] && stale=1
     done
 fi

@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "Commands.h"
-#include "Dialogs.h"
+#include "panel/Commands.h"
+#include "panel/Dialogs.h"
 #include "ImportHook.h"
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 #include "LivePanel.h"
 #include "MenuReader.h"
 #include "ModalDriver.h"
-#include "Panel.h"
+#include "panel/Panel.h"
+#include "panel/PanelRecord.h"
 #include "Texts.h"
 #include "resource.h"
 
@@ -149,7 +150,7 @@ const std::vector<EntryExpectation> kItemEntries = {
 // The strip's own visibility: the test windows themselves stay hidden.
 bool TabStripShown()
 {
-    return (GetWindowLongA(panelState.tabControl, GWL_STYLE) & WS_VISIBLE) != 0;
+    return (GetWindowLongA(livePanel->tabControl, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 
 const MenuEntryView* Find(const std::vector<MenuEntryView>& menu, UINT id)

@@ -12,13 +12,15 @@
 #include <string>
 #include <vector>
 
-#include "Dialogs.h"
+#include "panel/Dialogs.h"
 #include "ImportHook.h"
-#include "ItemIcons.h"
-#include "LauncherData.h"
+#include "platform/ItemIcons.h"
+#include "data/LauncherData.h"
 #include "ImagePixels.h"
 #include "ModalDriver.h"
-#include "Panel.h"
+#include "panel/Panel.h"
+#include "panel/PanelRecord.h"
+#include "platform/ModuleRecord.h"
 #include "WinTest.h"
 #include "resource.h"
 
@@ -358,11 +360,12 @@ protected:
         small_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
         SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(large_));
         SendMessageA(list_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(small_));
-        panelState.instance = PluginModule();
-        panelState.panelWindow = panel_;
-        panelState.listView = list_;
-        panelState.largeImageList = large_;
-        panelState.smallImageList = small_;
+        moduleRecord.instance = PluginModule();
+        livePanel = &record_;
+        livePanel->panelWindow = panel_;
+        livePanel->listView = list_;
+        livePanel->largeImageList = large_;
+        livePanel->smallImageList = small_;
 
         ResetLauncherData();
         AddPage();
@@ -376,10 +379,7 @@ protected:
         DestroyWindow(panel_);
         ImageList_Destroy(large_);
         ImageList_Destroy(small_);
-        panelState.panelWindow = nullptr;
-        panelState.listView = nullptr;
-        panelState.largeImageList = nullptr;
-        panelState.smallImageList = nullptr;
+        livePanel = nullptr;
         ResetLauncherData();
     }
 
@@ -395,7 +395,7 @@ protected:
         item.iconIndex = texts.iconIndex;
         item.posX = -1;
         item.posY = -1;
-        item.imageIndex = StoreItemIcon(-1, texts.iconIndex, texts.iconPath.c_str());
+        item.imageIndex = StoreItemIcon(livePanel->ImageLists(), -1, texts.iconIndex, texts.iconPath.c_str());
         AddItem(page, item);
         int index = GetItemCount(page) - 1;
         if (page == GetCurrentPage()) {
@@ -436,6 +436,7 @@ protected:
     static wintest::TempFolder* icons_;
     static std::string redIcon_;
     static std::string blueIcon_;
+    PanelRecord record_;  // the panel these windows stand for
     HWND panel_ = nullptr;
     HWND list_ = nullptr;
     HIMAGELIST large_ = nullptr;
@@ -934,7 +935,7 @@ TEST_F(DialogsTest, MissingTemplatesChangeNothing)
 {
     int index = AddTestItem(0, Sample());
     LauncherItem before = GetItem(0, index);
-    panelState.instance = GetModuleHandleA(nullptr);
+    moduleRecord.instance = GetModuleHandleA(nullptr);
     ModalDriver driver;
     char buffer[kTextSize] = "keep";
     EXPECT_FALSE(AskText(panel_, buffer, "label", "caption", kTextSize));
@@ -942,7 +943,7 @@ TEST_F(DialogsTest, MissingTemplatesChangeNothing)
     EXPECT_NE(IDOK, ShowItemProperties(0, index));
     EXPECT_TRUE(SameItem(before, GetItem(0, index)));
     EXPECT_EQ(0, driver.answered() + driver.unexpected());
-    panelState.instance = PluginModule();
+    moduleRecord.instance = PluginModule();
 }
 
 }  // namespace

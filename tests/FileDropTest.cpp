@@ -14,12 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "FileDrop.h"
-#include "Launch.h"
-#include "LauncherData.h"
+#include "panel/DropTarget.h"
+#include "panel/FileDrop.h"
+#include "platform/Shortcuts.h"
+#include "platform/Launch.h"
+#include "data/LauncherData.h"
 #include "LivePanel.h"
 #include "ModalDriver.h"
-#include "Panel.h"
+#include "panel/Panel.h"
+#include "panel/PanelRecord.h"
 #include "Texts.h"
 #include "WinTest.h"
 
@@ -158,7 +161,7 @@ protected:
         panel_.reset(new LivePanel(ThreeItems()));
         list_ = panel_->list();
         ASSERT_EQ(3, ListCount(list_));
-        target_ = reinterpret_cast<IDropTarget*>(panelState.dropTarget);
+        target_ = reinterpret_cast<IDropTarget*>(livePanel->dropTarget);
         ASSERT_NE(nullptr, target_);
     }
 
@@ -323,7 +326,7 @@ TEST_F(FileDropTest, DestroyingThePanelReleasesTheLastReference)
     // registration and dropped its own.
     target_->AddRef();
     panel_->Destroy();
-    EXPECT_EQ(nullptr, panelState.dropTarget);
+    EXPECT_EQ(nullptr, livePanel);  // the drop target went with the panel's record
     EXPECT_EQ(0u, target_->Release());
 }
 
@@ -353,7 +356,7 @@ TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.title);
         int items = GetItemCount(0);
-        int images = ImageList_GetImageCount(panelState.largeImageList);
+        int images = ImageList_GetImageCount(livePanel->largeImageList);
         CursorOnEmptySpace();
         ModalDriver driver(3000);
 
@@ -371,8 +374,8 @@ TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
         EXPECT_EQ(-1, item.posX);
         EXPECT_EQ(-1, item.posY);
         EXPECT_EQ(images, item.imageIndex) << "the file's shell icon is appended";
-        EXPECT_EQ(images + 1, ImageList_GetImageCount(panelState.largeImageList));
-        EXPECT_EQ(images + 1, ImageList_GetImageCount(panelState.smallImageList));
+        EXPECT_EQ(images + 1, ImageList_GetImageCount(livePanel->largeImageList));
+        EXPECT_EQ(images + 1, ImageList_GetImageCount(livePanel->smallImageList));
 
         ASSERT_EQ(items + 1, ListCount(list_));
         EXPECT_EQ("Calc", ListText(list_, items));
@@ -542,7 +545,7 @@ TEST_F(FileDropTest, NameTheCodePageLacksBecomesAShortPathThatStarts)
         EXPECT_STREQ(shortPath, GetItem(0, n).path);
         std::string shortTitle = PathFindFileNameA(shortPath);
         EXPECT_EQ(shortTitle.substr(0, shortTitle.rfind('.')), GetItem(0, n).name) << "no long title in CP932";
-        LaunchItem(0, n, nullptr);
+        LaunchItem(nullptr, 0, n, nullptr);
         ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(output, &report); }, 15000)) << "not started";
         DeleteFileA(output.c_str());
         EXPECT_EQ(0, lstrcmpiA(shortPath, report.substr(report[0] == '"', strlen(shortPath)).c_str())) << report;

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "IniDocument.h"
-#include "LauncherData.h"
-#include "SettingsFile.h"
+#include "data/IniDocument.h"
+#include "data/LauncherData.h"
+#include "data/SettingsFile.h"
 #include "SettingsInvariants.h"
 #include "WinTest.h"
 

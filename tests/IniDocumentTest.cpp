@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "IniDocument.h"
+#include "data/IniDocument.h"
 #include "IniOracle.h"
 #include "WinTest.h"
 

@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "ImagePixels.h"
-#include "ItemIcons.h"
-#include "LauncherData.h"
-#include "Panel.h"
+#include "platform/ItemIcons.h"
+#include "data/LauncherData.h"
+#include "panel/ItemImages.h"
+#include "panel/Panel.h"
+#include "panel/PanelRecord.h"
 
 namespace {
 
@@ -30,30 +32,33 @@ protected:
     {
         InitCommonControls();
         ResetLauncherData();
-        panelState.largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
-        panelState.smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
-        ASSERT_TRUE(panelState.largeImageList && panelState.smallImageList);
+        livePanel = &record_;
+        livePanel->largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
+        livePanel->smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+        ASSERT_TRUE(livePanel->largeImageList && livePanel->smallImageList);
     }
     void TearDown() override
     {
-        ImageList_Destroy(panelState.largeImageList);
-        ImageList_Destroy(panelState.smallImageList);
-        panelState.largeImageList = nullptr;
-        panelState.smallImageList = nullptr;
+        ImageList_Destroy(livePanel->largeImageList);
+        ImageList_Destroy(livePanel->smallImageList);
+        livePanel = nullptr;
         ResetLauncherData();
     }
 
-    static int LargeCount() { return ImageList_GetImageCount(panelState.largeImageList); }
-    static int SmallCount() { return ImageList_GetImageCount(panelState.smallImageList); }
+    PanelRecord record_;  // the panel whose image lists the icons go to
+
+    static ItemImageLists Lists() { return livePanel->ImageLists(); }
+    static int LargeCount() { return ImageList_GetImageCount(livePanel->largeImageList); }
+    static int SmallCount() { return ImageList_GetImageCount(livePanel->smallImageList); }
 
     static std::vector<uint32_t> Pixels(HIMAGELIST list, int index) { return wintest::ImagePixels(list, index); }
 
     // Five images: notepad, then shell32 icons 1 to 4.
     static void FillFive()
     {
-        ASSERT_EQ(0, StoreItemIcon(-1, -1, kNotepad));
+        ASSERT_EQ(0, StoreItemIcon(Lists(), -1, -1, kNotepad));
         for (int i = 1; i <= 4; ++i)
-            ASSERT_EQ(i, StoreItemIcon(-1, i, kShell32));
+            ASSERT_EQ(i, StoreItemIcon(Lists(), -1, i, kShell32));
         ASSERT_EQ(5, LargeCount());
         ASSERT_EQ(5, SmallCount());
     }
@@ -88,10 +93,10 @@ TEST_F(ItemIconsTest, ExtractGivesBothSizesOfARealFileAndNoneOfAMissingOne)
 
 TEST_F(ItemIconsTest, StoreAppendsToBothListsAtTheSameIndex)
 {
-    EXPECT_EQ(0, StoreItemIcon(-1, -1, kNotepad));
+    EXPECT_EQ(0, StoreItemIcon(Lists(), -1, -1, kNotepad));
     EXPECT_EQ(1, LargeCount());
     EXPECT_EQ(1, SmallCount());
-    EXPECT_EQ(1, StoreItemIcon(-1, 2, kShell32));
+    EXPECT_EQ(1, StoreItemIcon(Lists(), -1, 2, kShell32));
     EXPECT_EQ(2, LargeCount());
     EXPECT_EQ(2, SmallCount());
 }
@@ -99,8 +104,8 @@ TEST_F(ItemIconsTest, StoreAppendsToBothListsAtTheSameIndex)
 TEST_F(ItemIconsTest, StoreOfAMissingFileStoresNothing)
 {
     FillFive();
-    EXPECT_EQ(-1, StoreItemIcon(-1, -1, kMissing));
-    EXPECT_EQ(-1, StoreItemIcon(2, -1, kMissing));
+    EXPECT_EQ(-1, StoreItemIcon(Lists(), -1, -1, kMissing));
+    EXPECT_EQ(-1, StoreItemIcon(Lists(), 2, -1, kMissing));
     EXPECT_EQ(5, LargeCount());
     EXPECT_EQ(5, SmallCount());
 }
@@ -108,28 +113,28 @@ TEST_F(ItemIconsTest, StoreOfAMissingFileStoresNothing)
 TEST_F(ItemIconsTest, StoreAtAnIndexReplacesThatImageOnly)
 {
     FillFive();
-    std::vector<uint32_t> before2 = Pixels(panelState.largeImageList, 2);
-    std::vector<uint32_t> before4 = Pixels(panelState.smallImageList, 4);
-    EXPECT_EQ(3, StoreItemIcon(3, -1, kNotepad));
+    std::vector<uint32_t> before2 = Pixels(livePanel->largeImageList, 2);
+    std::vector<uint32_t> before4 = Pixels(livePanel->smallImageList, 4);
+    EXPECT_EQ(3, StoreItemIcon(Lists(), 3, -1, kNotepad));
     EXPECT_EQ(5, LargeCount());
     EXPECT_EQ(5, SmallCount());
-    EXPECT_EQ(Pixels(panelState.largeImageList, 0), Pixels(panelState.largeImageList, 3));
-    EXPECT_EQ(Pixels(panelState.smallImageList, 0), Pixels(panelState.smallImageList, 3));
-    EXPECT_EQ(before2, Pixels(panelState.largeImageList, 2));
-    EXPECT_EQ(before4, Pixels(panelState.smallImageList, 4));
+    EXPECT_EQ(Pixels(livePanel->largeImageList, 0), Pixels(livePanel->largeImageList, 3));
+    EXPECT_EQ(Pixels(livePanel->smallImageList, 0), Pixels(livePanel->smallImageList, 3));
+    EXPECT_EQ(before2, Pixels(livePanel->largeImageList, 2));
+    EXPECT_EQ(before4, Pixels(livePanel->smallImageList, 4));
 }
 
 TEST_F(ItemIconsTest, StoreAtAnIndexOutsideTheListsStoresNothing)
 {
     FillFive();
-    EXPECT_EQ(-1, StoreItemIcon(5, -1, kNotepad));
-    EXPECT_EQ(-1, StoreItemIcon(100, -1, kNotepad));
-    EXPECT_EQ(-1, StoreItemIcon(-2, -1, kNotepad));
+    EXPECT_EQ(-1, StoreItemIcon(Lists(), 5, -1, kNotepad));
+    EXPECT_EQ(-1, StoreItemIcon(Lists(), 100, -1, kNotepad));
+    EXPECT_EQ(-1, StoreItemIcon(Lists(), -2, -1, kNotepad));
     EXPECT_EQ(5, LargeCount());
     EXPECT_EQ(5, SmallCount());
 }
 
-TEST_F(ItemIconsTest, SetItemIconReplacesInPlaceOrLeavesMinusOne)
+TEST_F(ItemIconsTest, ReplaceItemIconReplacesInPlaceOrLeavesMinusOne)
 {
     FillFive();
     AddPage();
@@ -138,30 +143,30 @@ TEST_F(ItemIconsTest, SetItemIconReplacesInPlaceOrLeavesMinusOne)
     item.iconIndex = 4;
     snprintf(item.iconPath, kTextSize, "%s", kShell32);
     AddItem(0, item);
-    std::vector<uint32_t> notepad = Pixels(panelState.largeImageList, 0);
+    std::vector<uint32_t> notepad = Pixels(livePanel->largeImageList, 0);
 
-    SetItemIcon(0, 0, kNotepad, -1);
+    ReplaceItemIcon(0, 0, kNotepad, -1);
     EXPECT_EQ(4, GetItemImageIndex(0, 0));
     EXPECT_EQ(5, LargeCount());
-    EXPECT_EQ(notepad, Pixels(panelState.largeImageList, 4));
+    EXPECT_EQ(notepad, Pixels(livePanel->largeImageList, 4));
     EXPECT_STREQ(kNotepad, GetItemIconPath(0, 0));
     EXPECT_EQ(-1, GetItemIconIndex(0, 0));
 
     // The item's own iconPath as the new source.
-    SetItemIcon(0, 0, GetItemIconPath(0, 0), 0);
+    ReplaceItemIcon(0, 0, GetItemIconPath(0, 0), 0);
     EXPECT_EQ(4, GetItemImageIndex(0, 0));
     EXPECT_STREQ(kNotepad, GetItemIconPath(0, 0));
     EXPECT_EQ(0, GetItemIconIndex(0, 0));
 
-    std::vector<uint32_t> kept = Pixels(panelState.largeImageList, 4);
-    SetItemIcon(0, 0, kMissing, -1);
+    std::vector<uint32_t> kept = Pixels(livePanel->largeImageList, 4);
+    ReplaceItemIcon(0, 0, kMissing, -1);
     EXPECT_EQ(-1, GetItemImageIndex(0, 0));
-    EXPECT_EQ(kept, Pixels(panelState.largeImageList, 4));
+    EXPECT_EQ(kept, Pixels(livePanel->largeImageList, 4));
     EXPECT_EQ(5, LargeCount());
     EXPECT_STREQ(kMissing, GetItemIconPath(0, 0));
 
     // From -1, a new icon is appended.
-    SetItemIcon(0, 0, kNotepad, -1);
+    ReplaceItemIcon(0, 0, kNotepad, -1);
     EXPECT_EQ(5, GetItemImageIndex(0, 0));
     EXPECT_EQ(6, LargeCount());
     EXPECT_EQ(6, SmallCount());
@@ -180,7 +185,7 @@ TEST_F(ItemIconsTest, AppendGivesBothListsTheImagesOfOneByOne)
                                   {kComdlg32, 6}, {kWinecfg, 1},   {kNotepad, -1}};
     const int count = sizeof sources / sizeof sources[0];
     const int expected[count] = {1, 2, 3, -1, 4, 5, -1, 6, 7, 8, -1, -1, 9, 10, 11};
-    ASSERT_EQ(0, StoreItemIcon(-1, 2, kShell32));  // a list that holds an image already
+    ASSERT_EQ(0, StoreItemIcon(Lists(), -1, 2, kShell32));  // a list that holds an image already
     for (const IconSource& source : sources) {
         HICON icons[2] = {};
         for (int small = 0; small < 2; ++small) {
@@ -192,8 +197,8 @@ TEST_F(ItemIconsTest, AppendGivesBothListsTheImagesOfOneByOne)
                 icons[small] = info.hIcon;
         }
         if (icons[0] && icons[1]) {
-            ImageList_ReplaceIcon(panelState.largeImageList, -1, icons[0]);
-            ImageList_ReplaceIcon(panelState.smallImageList, -1, icons[1]);
+            ImageList_ReplaceIcon(livePanel->largeImageList, -1, icons[0]);
+            ImageList_ReplaceIcon(livePanel->smallImageList, -1, icons[1]);
         }
         DestroyIcon(icons[0]);
         DestroyIcon(icons[1]);
@@ -201,35 +206,35 @@ TEST_F(ItemIconsTest, AppendGivesBothListsTheImagesOfOneByOne)
     ASSERT_EQ(12, LargeCount());
     std::vector<std::vector<uint32_t>> oneByOne;
     for (int i = 0; i < 12; ++i) {
-        oneByOne.push_back(Pixels(panelState.largeImageList, i));
-        oneByOne.push_back(Pixels(panelState.smallImageList, i));
+        oneByOne.push_back(Pixels(livePanel->largeImageList, i));
+        oneByOne.push_back(Pixels(livePanel->smallImageList, i));
     }
-    ImageList_SetImageCount(panelState.largeImageList, 1);
-    ImageList_SetImageCount(panelState.smallImageList, 1);
+    ImageList_SetImageCount(livePanel->largeImageList, 1);
+    ImageList_SetImageCount(livePanel->smallImageList, 1);
 
     int indexes[count];
-    AppendItemIcons(sources, count, indexes);
+    AppendItemIcons(Lists(), sources, count, indexes);
     EXPECT_EQ(12, LargeCount());
     EXPECT_EQ(12, SmallCount());
     for (int i = 0; i < count; ++i) {
         ASSERT_EQ(expected[i], indexes[i]) << i;
         if (indexes[i] >= 0) {
-            EXPECT_EQ(oneByOne[2 * indexes[i]], Pixels(panelState.largeImageList, indexes[i])) << i;
-            EXPECT_EQ(oneByOne[2 * indexes[i] + 1], Pixels(panelState.smallImageList, indexes[i])) << i;
+            EXPECT_EQ(oneByOne[2 * indexes[i]], Pixels(livePanel->largeImageList, indexes[i])) << i;
+            EXPECT_EQ(oneByOne[2 * indexes[i] + 1], Pixels(livePanel->smallImageList, indexes[i])) << i;
         }
     }
 }
 
-TEST_F(ItemIconsTest, AddItemFromFileAppendsTheShellIcon)
+TEST_F(ItemIconsTest, AddFileItemAppendsTheShellIcon)
 {
     FillFive();
     AddPage();
-    EXPECT_TRUE(AddItemFromFile(0, kNotepad));
+    EXPECT_TRUE(AddFileItem(0, kNotepad));
     EXPECT_EQ(5, GetItemImageIndex(0, 0));
     EXPECT_EQ(6, LargeCount());
     EXPECT_EQ(6, SmallCount());
     EXPECT_STREQ("notepad", GetItemName(0, 0));
-    EXPECT_TRUE(AddItemFromFile(0, kMissing));
+    EXPECT_TRUE(AddFileItem(0, kMissing));
     EXPECT_EQ(-1, GetItemImageIndex(0, 1));
     EXPECT_EQ(6, LargeCount());
 }

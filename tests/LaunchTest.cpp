@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "ImportHook.h"
-#include "Launch.h"
-#include "LauncherData.h"
+#include "platform/Launch.h"
+#include "data/LauncherData.h"
 #include "ModalDriver.h"
 #include "Texts.h"
 #include "WinTest.h"
@@ -174,7 +174,7 @@ TEST_F(LaunchTest, ShellReceivesQuotedPathParametersAndFolder)
         LauncherItem before = GetItem(0, 1);
         shellCalls.clear();
 
-        LaunchItem(0, 1, c.override);
+        LaunchItem(nullptr, 0, 1, c.override);
 
         ASSERT_EQ(1u, shellCalls.size());
         const ShellCall& call = shellCalls[0];
@@ -205,10 +205,10 @@ TEST_F(LaunchTest, ShellReceivesQuotedPathParametersAndFolder)
 TEST_F(LaunchTest, NoItemStartsNothing)
 {
     AddItem(0, MakeItem(plainProbe_, "", ""));
-    LaunchItem(0, -1);
-    LaunchItem(0, -1, "\"C:\\dropped.txt\"");
-    LaunchItem(0, 1);  // one past the last item
-    LaunchItem(1, 0);  // no such page
+    LaunchItem(nullptr, 0, -1);
+    LaunchItem(nullptr, 0, -1, "\"C:\\dropped.txt\"");
+    LaunchItem(nullptr, 0, 1);  // one past the last item
+    LaunchItem(nullptr, 1, 0);  // no such page
     EXPECT_TRUE(shellCalls.empty());
     wintest::Pump(300);
     EXPECT_FALSE(wintest::FileExists(output_));
@@ -232,8 +232,8 @@ TEST_F(LaunchTest, FailedStartShowsOneMessageAndChangesNothing)
         });
     }
 
-    LaunchItem(0, 0);
-    LaunchItem(0, 1);
+    LaunchItem(nullptr, 0, 0);
+    LaunchItem(nullptr, 0, 1);
     wintest::Pump(200);
 
     EXPECT_EQ(2u, shellCalls.size());
@@ -258,20 +258,20 @@ TEST(RunDialog, LeavesComAsFound)
         driver.Then([](HWND window) { PostMessageA(window, WM_CLOSE, 0, 0); });
 
     // Not initialised before: not initialised after (a different model is accepted).
-    ShowRunDialog();
+    ShowRunDialog(nullptr);
     HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     EXPECT_EQ(S_OK, hr);
 
     // In the multithreaded apartment, which refuses the Run dialog's CoInitialize:
     // the thread's own initialisation is not taken away.
-    ShowRunDialog();
+    ShowRunDialog(nullptr);
     EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitialize(nullptr)) << "the thread's initialisation was ended";
     if (SUCCEEDED(hr))
         CoUninitialize();
 
     // Initialised for OLE before (as the panel's thread is): still so after, once.
     ASSERT_EQ(S_OK, OleInitialize(nullptr));
-    ShowRunDialog();
+    ShowRunDialog(nullptr);
     EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitializeEx(nullptr, COINIT_MULTITHREADED));
     OleUninitialize();
     hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);

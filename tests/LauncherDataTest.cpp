@@ -1,5 +1,5 @@
 // Pages and items: the operations' edge cases that can really break.
-// No image lists here: AddItemFromFile's icon is ItemIconsTest's concern.
+// No image lists here: the icon of an item added from a file is ItemIconsTest's concern.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 
 namespace {
 

@@ -10,13 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "Dialogs.h"
+#include "panel/Dialogs.h"
 #include "ImportHook.h"
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 #include "LivePanel.h"
 #include "MenuReader.h"
 #include "ModalDriver.h"
-#include "Panel.h"
+#include "panel/Panel.h"
+#include "panel/PanelRecord.h"
+#include "platform/ModuleRecord.h"
 #include "Texts.h"
 #include "resource.h"
 
@@ -370,11 +372,11 @@ TEST_F(NotificationsTest, JapaneseTypedIntoTheLabelEditorIsStoredAndShownAsTyped
 TEST_F(NotificationsTest, DraggingOntoAnotherIconExchangesTheirPlaces)
 {
     Open(Pages());
-    HCURSOR dragCursor = LoadCursorA(panelState.instance, MAKEINTRESOURCEA(IDC_DRAG_CURSOR));
+    HCURSOR dragCursor = LoadCursorA(moduleRecord.instance, MAKEINTRESOURCEA(IDC_DRAG_CURSOR));
     ASSERT_NE(nullptr, dragCursor);
 
     BeginDrag(0);
-    EXPECT_TRUE(panelState.dragging);
+    EXPECT_TRUE(livePanel->dragging);
     EXPECT_EQ(panel(), GetCapture());
     EXPECT_EQ(dragCursor, GetCursor());
 
@@ -384,7 +386,7 @@ TEST_F(NotificationsTest, DraggingOntoAnotherIconExchangesTheirPlaces)
     EXPECT_EQ(static_cast<UINT>(LVIS_DROPHILITED), wintest::ListState(list(), 3, LVIS_DROPHILITED));
 
     DropAt(wintest::ListItemCenter(list(), 3));
-    EXPECT_FALSE(panelState.dragging);
+    EXPECT_FALSE(livePanel->dragging);
     EXPECT_EQ(nullptr, GetCapture());
     EXPECT_STREQ("delta", GetItemName(0, 0));
     EXPECT_STREQ("alpha", GetItemName(0, 3));
@@ -413,9 +415,9 @@ TEST_F(NotificationsTest, TheListViewsOwnDragStartReachesThePanel)
     SendMessageA(list(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(start.x, start.y));
     int away = GetSystemMetrics(SM_CXDRAG) + 5;
     SendMessageA(list(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(start.x + away, start.y + away));
-    ASSERT_TRUE(panelState.dragging);
+    ASSERT_TRUE(livePanel->dragging);
     EXPECT_EQ(panel(), GetCapture());
-    EXPECT_EQ(1, panelState.dragSource);
+    EXPECT_EQ(1, livePanel->dragSource);
 
     DropAt(wintest::ListItemCenter(list(), 2));
     EXPECT_STREQ("gamma", GetItemName(0, 1));
@@ -450,8 +452,8 @@ TEST_F(NotificationsTest, DraggingOntoAnotherPagesTabMovesTheItemThere)
     EXPECT_EQ(image, wintest::ListImage(list(), 1));
     EXPECT_LE(0, wintest::ListImage(list(), 0));
     EXPECT_NE(image, wintest::ListImage(list(), 0));
-    EXPECT_EQ(ImageList_GetImageCount(panelState.largeImageList),
-              ImageList_GetImageCount(panelState.smallImageList));
+    EXPECT_EQ(ImageList_GetImageCount(livePanel->largeImageList),
+              ImageList_GetImageCount(livePanel->smallImageList));
 }
 
 TEST_F(NotificationsTest, DraggingToEmptySpaceMovesTheIconAsSet)
@@ -515,7 +517,7 @@ TEST_F(NotificationsTest, DropWithNothingSelectedNeitherExchangesNorMoves)
     EXPECT_STREQ("delta", GetItemName(0, 3));
     EXPECT_TRUE(SamePoint(POINT{10, 10}, wintest::ListPosition(list(), 0)));
     EXPECT_TRUE(SamePoint(POINT{110, 110}, wintest::ListPosition(list(), 3)));
-    EXPECT_FALSE(panelState.dragging);
+    EXPECT_FALSE(livePanel->dragging);
 }
 
 TEST_F(NotificationsTest, AContextMenuAbandonsTheDrag)
@@ -528,7 +530,7 @@ TEST_F(NotificationsTest, AContextMenuAbandonsTheDrag)
         SendMessageA(panel(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(panel()), -1);
         EXPECT_EQ(1u, reader.shown().size());
     }
-    EXPECT_FALSE(panelState.dragging);
+    EXPECT_FALSE(livePanel->dragging);
     EXPECT_NE(panel(), GetCapture());
     EXPECT_EQ(0u, wintest::ListState(list(), 3, LVIS_DROPHILITED));
 
@@ -536,6 +538,47 @@ TEST_F(NotificationsTest, AContextMenuAbandonsTheDrag)
     DropAt(wintest::ListItemCenter(list(), 3));
     EXPECT_STREQ("alpha", GetItemName(0, 0));
     EXPECT_TRUE(SamePoint(POINT{10, 10}, wintest::ListPosition(list(), 0)));
+}
+
+// Alt+Tab, a prompt or a popup takes the mouse: the button comes up elsewhere. The
+// drag ends as abandoned, and the saves it held back run again.
+TEST_F(NotificationsTest, TakingTheCaptureAwayAbandonsTheDragAndSavesResume)
+{
+    HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(nullptr, other);
+    const char* const ways[] = {"SetCapture", "ReleaseCapture", "WM_CANCELMODE"};
+    for (int way = 0; way < 3; ++way) {
+        SCOPED_TRACE(ways[way]);
+        Open(Pages());
+        BeginDrag(0);
+        MoveTo(wintest::ListItemCenter(list(), 3));
+        ASSERT_EQ(static_cast<UINT>(LVIS_DROPHILITED), wintest::ListState(list(), 3, LVIS_DROPHILITED));
+        if (way == 0)
+            SetCapture(other);
+        else if (way == 1)
+            ReleaseCapture();
+        else
+            SendMessageA(panel(), WM_CANCELMODE, 0, 0);
+        EXPECT_FALSE(livePanel->dragging);
+        EXPECT_NE(panel(), GetCapture());
+        EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), GetCursor());
+        EXPECT_EQ(0u, wintest::ListState(list(), 3, LVIS_DROPHILITED));
+        ReleaseCapture();
+
+        // A click afterwards moves nothing.
+        DropAt(wintest::ListItemCenter(list(), 3));
+        EXPECT_STREQ("alpha", GetItemName(0, 0));
+        EXPECT_STREQ("delta", GetItemName(0, 3));
+        EXPECT_TRUE(SamePoint(POINT{10, 10}, wintest::ListPosition(list(), 0)));
+
+        // A change made after it reaches the file on the save timer, the panel still open.
+        SendMessageA(panel(), WM_COMMAND, IDM_NEW_PAGE, 0);
+        const std::string ini = panel_->folder().File("Dockmere.ini");
+        EXPECT_TRUE(wintest::PumpUntil([&] { return wintest::ProfileInt(ini, "Launcher", "PageCount") == 4; },
+                                       SAVE_DELAY + 3000));
+    }
+    DestroyWindow(other);
 }
 
 }  // namespace
@@ -581,4 +624,47 @@ TEST_F(NotificationsTest, CtrlZBringsBackRemovalsLastFirstAndTheFileKeepsThem)
     EXPECT_EQ(110, wintest::ProfileInt(ini, "Page1:Item2", "PosX"));
     EXPECT_EQ("solo", wintest::ProfileText(ini, "Page3:Item1", "Name"));
     EXPECT_EQ(30, wintest::ProfileInt(ini, "Page3:Item1", "PosX"));
+}
+
+// The place a removed item comes back at is the one the file would keep: on a page
+// scrolled down, and on one whose places above the origin were shifted into view.
+TEST_F(NotificationsTest, CtrlZPutsAnItemBackAtItsPlaceOnAScrolledOrShiftedPage)
+{
+    Settings setup;
+    setup.pages = {{"long", {}}, {"old", {}}};
+    for (int i = 0; i < 60; ++i)
+        setup.pages[0].items.push_back(PlacedItem(("item" + std::to_string(i)).c_str(), 10 + 60 * (i % 3), 10 + 80 * (i / 3)));
+    for (int y : {-55, 40, 120})
+        setup.pages[1].items.push_back(PlacedItem(("old" + std::to_string(y)).c_str(), 20, y));
+    Open(setup);
+    ShowWindow(panel_->nest().top(), SW_SHOWNORMAL);
+    wintest::Pump(400);  // paints and the layout timer
+
+    for (int step = 0; step < 10; ++step) {
+        SendMessageA(list(), WM_VSCROLL, SB_PAGEDOWN, 0);
+        wintest::Pump(5);
+    }
+    ASSERT_GT(GetScrollPos(list(), SB_VERT), 0);
+    wintest::SelectListItem(list(), 58);
+    Key(VK_DELETE);
+    ASSERT_EQ(59, GetItemCount(0));
+    Key('Z', VK_CONTROL);
+    ASSERT_EQ(60, GetItemCount(0));
+
+    SendMessageA(panel(), WM_COMMAND, IDM_PAGE_FIRST + 1, 0);
+    wintest::SelectListItem(list(), 1);
+    Key(VK_DELETE);
+    Key('Z', VK_CONTROL);
+    ASSERT_EQ(3, GetItemCount(1));
+    EXPECT_STREQ("old40", GetItemName(1, 1));
+
+    const std::string ini = panel_->folder().File("Dockmere.ini");
+    panel_->Destroy();
+    ShowWindow(panel_->nest().top(), SW_HIDE);
+    EXPECT_EQ("item58", wintest::ProfileText(ini, "Page1:Item59", "Name"));
+    EXPECT_EQ(10 + 60 * 1, wintest::ProfileInt(ini, "Page1:Item59", "PosX"));
+    EXPECT_EQ(10 + 80 * 19, wintest::ProfileInt(ini, "Page1:Item59", "PosY"));
+    EXPECT_EQ(20, wintest::ProfileInt(ini, "Page2:Item2", "PosX"));
+    EXPECT_EQ(40, wintest::ProfileInt(ini, "Page2:Item2", "PosY"));
+    EXPECT_EQ(-55, wintest::ProfileInt(ini, "Page2:Item1", "PosY"));
 }

@@ -842,4 +842,41 @@ TEST_F(PanelTest, SecondPanelOfOneModuleLoadStartsFromTheFile)
     }
 }
 
+// A panel destroyed while an icon was dragged or a name edited in place: the next
+// panel of the same module load starts with neither, and its timer saves.
+TEST_F(PanelTest, APanelDestroyedMidDragOrRenameLeavesTheNextOneSavingOnItsTimer)
+{
+    Settings settings;
+    settings.pages = {{"一", {{"a"}, {"b"}}}};
+    ASSERT_EQ(KdxLoadResult::Loaded, plugin.Load(PluginPath().c_str()));
+    const char* const ways[] = {"drag", "rename"};
+    for (int way = 0; way < 2; ++way) {
+        SCOPED_TRACE(ways[way]);
+        WriteSettings(settings);
+        HWND panel = CreateAgain();
+        ASSERT_NE(nullptr, panel);
+        HWND list = ListOf(panel);
+        if (way == 0) {
+            NMLISTVIEW note = {};
+            note.hdr.hwndFrom = list;
+            note.hdr.idFrom = kListViewId;
+            note.hdr.code = LVN_BEGINDRAG;
+            note.iItem = 0;
+            SendMessageA(panel, WM_NOTIFY, note.hdr.idFrom, reinterpret_cast<LPARAM>(&note));
+            ASSERT_EQ(panel, GetCapture());
+        } else {
+            SetFocus(list);
+            SendMessageA(list, LVM_EDITLABELA, 0, 0);
+            ASSERT_NE(nullptr, reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0)));
+        }
+        DestroyAgain(panel);
+
+        panel = CreateAgain();
+        ASSERT_NE(nullptr, panel);
+        SendMessageA(panel, WM_COMMAND, 10012, 0);  // a new page
+        EXPECT_TRUE(PumpUntil([&] { return ProfileInt(IniPath(), "Launcher", "PageCount") == 2; }, 5000));
+        DestroyAgain(panel);
+    }
+}
+
 }  // namespace

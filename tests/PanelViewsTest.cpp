@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "LauncherData.h"
-#include "Panel.h"
+#include "data/LauncherData.h"
+#include "panel/Panel.h"
+#include "panel/PanelRecord.h"
+#include "platform/ModuleRecord.h"
 #include "PanelReader.h"
-#include "PanelViews.h"
+#include "panel/PanelViews.h"
 #include "WinTest.h"
 
 using namespace wintest;
@@ -42,7 +44,7 @@ class PanelViewsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        panelState.instance = GetModuleHandleA(nullptr);
+        moduleRecord.instance = GetModuleHandleA(nullptr);
         settingFolder = folder.path();
         services.size = kKdxHostServicesSize;
         services.service = FolderService;
@@ -59,8 +61,8 @@ protected:
         ASSERT_TRUE(WriteFileBytes(folder.File("Dockmere.ini"), SettingsFileText(settings)));
         panel = CreatePanel(&services, nest.panelParent());
         ASSERT_NE(nullptr, panel);
-        list = panelState.listView;
-        tabs = panelState.tabControl;
+        list = livePanel->listView;
+        tabs = livePanel->tabControl;
     }
 
     static void MoveIcon(HWND list, int index, int x, int y)

@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 
 namespace savecrash {
 

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 #include "SaveCrashData.h"
-#include "SettingsFile.h"
+#include "data/SettingsFile.h"
 #include "WinTest.h"
 
 namespace {

@@ -15,10 +15,12 @@
 #include <vector>
 
 #include "IniOracle.h"
-#include "LauncherData.h"
-#include "Panel.h"
+#include "data/LauncherData.h"
+#include "panel/ItemImages.h"
+#include "panel/Panel.h"
+#include "panel/PanelRecord.h"
 #include "ProfileSettings.h"
-#include "SettingsFile.h"
+#include "data/SettingsFile.h"
 #include "WinTest.h"
 
 namespace {
@@ -298,8 +300,10 @@ TEST_F(SettingsFileTest, MissingSectionsGiveDefaults)
 TEST_F(SettingsFileTest, CorruptedCountsAreBoundedBySectionsPresent)
 {
     InitCommonControls();
-    panelState.largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
-    panelState.smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+    PanelRecord record;
+    livePanel = &record;
+    livePanel->largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
+    livePanel->smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
 
     std::string text =
         "[Launcher]\r\nPageCount=2147483647\r\n[Page1]\r\nItemCount=2000000000\r\nName=huge\r\n"
@@ -341,33 +345,35 @@ TEST_F(SettingsFileTest, CorruptedCountsAreBoundedBySectionsPresent)
     ASSERT_EQ(1, GetPageCount());
     EXPECT_STREQ("ページ &1", GetPageName(0));
 
-    ImageList_Destroy(panelState.largeImageList);
-    ImageList_Destroy(panelState.smallImageList);
-    panelState.largeImageList = panelState.smallImageList = nullptr;
+    ImageList_Destroy(livePanel->largeImageList);
+    ImageList_Destroy(livePanel->smallImageList);
+    livePanel = nullptr;
 }
 
 TEST_F(SettingsFileTest, AnItemWithoutIconGetsMinusOne)
 {
     InitCommonControls();
-    panelState.largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
-    panelState.smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
+    PanelRecord record;
+    livePanel = &record;
+    livePanel->largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
+    livePanel->smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
     LoadFrom(
         "[Launcher]\r\nPageCount=2\r\n[Page1]\r\nItemCount=2\r\n[Page1:Item1]\r\nPath=\"C:\\windows\\notepad.exe\"\r\n"
         "[Page1:Item2]\r\nPath=\"C:\\no such folder\\x.exe\"\r\n[Page2]\r\nItemCount=1\r\n"
         "[Page2:Item1]\r\nIconPath=\"C:\\windows\\system32\\shell32.dll\"\r\nIconIndex=3\r\n");
     EXPECT_EQ(kImageNotMade, GetItemImageIndex(1, 0)) << "icons wait for their page";
-    EXPECT_EQ(0, ImageList_GetImageCount(panelState.largeImageList));
+    EXPECT_EQ(0, ImageList_GetImageCount(livePanel->largeImageList));
     MakePageIcons(0);
     MakePageIcons(1);
     MakePageIcons(1);
     EXPECT_EQ(0, GetItemImageIndex(0, 0));
     EXPECT_EQ(-1, GetItemImageIndex(0, 1));
     EXPECT_EQ(1, GetItemImageIndex(1, 0)) << "the index the icon really took";
-    EXPECT_EQ(2, ImageList_GetImageCount(panelState.largeImageList));
-    EXPECT_EQ(2, ImageList_GetImageCount(panelState.smallImageList));
-    ImageList_Destroy(panelState.largeImageList);
-    ImageList_Destroy(panelState.smallImageList);
-    panelState.largeImageList = panelState.smallImageList = nullptr;
+    EXPECT_EQ(2, ImageList_GetImageCount(livePanel->largeImageList));
+    EXPECT_EQ(2, ImageList_GetImageCount(livePanel->smallImageList));
+    ImageList_Destroy(livePanel->largeImageList);
+    ImageList_Destroy(livePanel->smallImageList);
+    livePanel = nullptr;
 }
 
 TEST_F(SettingsFileTest, LoadingAgainReplacesThePages)

@@ -6,9 +6,9 @@
 #include <cstring>
 #include <set>
 
-#include "IniDocument.h"
-#include "LauncherRecords.h"
-#include "SettingsRecords.h"
+#include "data/IniDocument.h"
+#include "data/LauncherRecords.h"
+#include "data/SettingsRecords.h"
 
 namespace settingsfuzz {
 namespace {

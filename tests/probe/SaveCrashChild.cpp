@@ -14,9 +14,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Panel.h"
+#include "panel/Panel.h"
+#include "platform/ModuleRecord.h"
 #include "SaveCrashData.h"
-#include "SettingsFile.h"
+#include "data/SettingsFile.h"
 #include "WinTest.h"
 
 namespace {
@@ -44,7 +45,7 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && strcmp(argv[1], "panel") == 0) {
         settingFolder = argv[2];
-        panelState.instance = GetModuleHandleA(nullptr);
+        moduleRecord.instance = GetModuleHandleA(nullptr);
         wintest::WindowNest nest;
         KdxHostServices services = {kKdxHostServicesSize};
         services.service = Service;  // no free: the text is left to the process's end

@@ -4,7 +4,9 @@
 
 #include <cstring>
 
-#include "Panel.h"
+#include "panel/Panel.h"
+#include "panel/PanelRecord.h"
+#include "platform/ModuleRecord.h"
 #include "kdx.h"
 
 namespace wintest {
@@ -60,7 +62,7 @@ LivePanel::LivePanel(const Settings& settings, int width, int height)
     // The code is linked into the test program; its dialogs and cursor come from
     // the built plug-in module, loaded here for its resources.
     static HMODULE resources = LoadLibraryA((ProgramFolder() + "Dockmere.kdx").c_str());
-    panelState.instance = resources;
+    moduleRecord.instance = resources;
     WriteFileBytes(folder_.File("Dockmere.ini"), SettingsFileText(settings));
     settingFolder = folder_.path();
     KdxHostServices services = MakeServices();
@@ -87,12 +89,12 @@ void LivePanel::Destroy()
 
 HWND LivePanel::list() const
 {
-    return panelState.listView;
+    return livePanel ? livePanel->listView : nullptr;
 }
 
 HWND LivePanel::tabs() const
 {
-    return panelState.tabControl;
+    return livePanel ? livePanel->tabControl : nullptr;
 }
 
 UINT ListState(HWND list, int index, UINT mask)

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "LauncherData.h"
+#include "data/LauncherData.h"
 
 // Writes the data state to `path` key by key, in the file's key order, after
 // deleting the file; Wine's cached copy is released at the end.

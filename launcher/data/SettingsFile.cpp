@@ -1,0 +1,186 @@
+// Dockmere.ini: read once into an IniDocument, written whole through a temporary
+// file that replaces the old one in one step. The records in the document are
+// SettingsRecords.cpp's.
+#include "data/SettingsFile.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "data/IniDocument.h"
+#include "data/LauncherData.h"
+#include "data/SettingsRecords.h"
+#include "Texts.h"
+
+namespace {
+
+// Beside the file while a save writes it.
+constexpr char kTempSuffix[] = ".tmp";
+// The file as it was loaded, kept beside it before this load's first replacement.
+constexpr char kBackupSuffix[] = ".bak";
+
+// A virus scanner, the indexer or a sync client may hold the old file for a moment;
+// the rename refused meanwhile is tried again after each of these waits (ms).
+constexpr DWORD kRenameRetryWaits[] = {50, 100, 150, 250, 450};
+
+// The panel writes about 300 bytes per item; a larger file is not one it wrote.
+constexpr LONGLONG kMaxFileSize = 64LL * 1024 * 1024;
+
+// The file exists but could not be read (locked, a folder, too large): the panel
+// runs on defaults, and the save leaves the file alone rather than replace the
+// user's pages with them.
+bool settingsUnreadable = false;
+
+// The bytes LoadSettings read, until this load's backup is kept.
+std::string loadedBytes;
+bool backupKept = false;
+
+enum class ReadResult { Read, Missing, Unreadable };
+
+ReadResult ReadSettingsBytes(const char* path, std::string* bytes)
+{
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
+                                                                              : ReadResult::Unreadable;
+    }
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart <= kMaxFileSize;
+    if (ok && size.QuadPart > 0) {
+        bytes->resize(static_cast<size_t>(size.QuadPart));
+        DWORD read = 0;
+        ok = ReadFile(file, &(*bytes)[0], static_cast<DWORD>(size.QuadPart), &read, nullptr) && read == size.QuadPart;
+    }
+    CloseHandle(file);
+    return ok ? ReadResult::Read : ReadResult::Unreadable;
+}
+
+bool WriteAll(HANDLE file, const std::string& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+// The rename, tried again after a refusal when the caller waits.
+bool ReplaceFileWith(const char* tempPath, const char* path, bool waitOutRefusals)
+{
+    for (size_t attempt = 0;; ++attempt) {
+        if (MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        DWORD error = GetLastError();
+        if (!waitOutRefusals || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
+            || attempt == sizeof kRenameRetryWaits / sizeof kRenameRetryWaits[0])
+            return false;
+        Sleep(kRenameRetryWaits[attempt]);
+    }
+}
+
+// The new text goes to a temporary file beside the old one, is flushed, and then
+// takes the old one's place in one rename; on any failure the temporary file goes
+// and the old file stays as it was.
+//
+// The temporary file has one fixed name, "Dockmere.ini.tmp": a save killed half
+// way leaves at most that one file, which nothing reads and the next save simply
+// overwrites. Two panels saving at once cannot mix their texts: each holds the
+// file open without sharing while it writes, so the other's open fails (and that
+// save is skipped) and so does a rename while the file is open.
+bool ReplaceSettingsFile(const char* path, const std::string& bytes, bool waitOutRefusals)
+{
+    char tempPath[kTextSize + 16];  // a backup's: "<file>.bak.tmp"
+    snprintf(tempPath, sizeof tempPath, "%s%s", path, kTempSuffix);
+    HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
+    bool closed = CloseHandle(file);
+    if (written && closed && ReplaceFileWith(tempPath, path, waitOutRefusals))
+        return true;
+    DeleteFileA(tempPath);
+    return false;
+}
+
+// The backup goes through the same replacement: an old backup stays whole until
+// the new one is complete.
+void KeepBackup(const char* path, bool waitOutRefusals)
+{
+    if (backupKept || loadedBytes.empty())
+        return;
+    char backupPath[kTextSize + 16];
+    snprintf(backupPath, sizeof backupPath, "%s%s", path, kBackupSuffix);
+    if (ReplaceSettingsFile(backupPath, loadedBytes, waitOutRefusals)) {
+        backupKept = true;
+        std::string().swap(loadedBytes);
+    }
+}
+
+}  // namespace
+
+void SetSettingsFolder(const char* folder)
+{
+    launcherData.iniPath[0] = '\0';
+    settingsUnreadable = false;
+    if (!folder || !*folder)
+        return;
+    // The whole path must fit in 519 characters. A longer folder gives no path at
+    // all: a cut one would name some other file.
+    constexpr size_t kFileNameLength = sizeof(TEXT_INI_FILE_FORMAT) - 1 - 2;  // without "%s"
+    if (strnlen(folder, kTextSize) + kFileNameLength > kTextSize - 1)
+        return;
+    snprintf(launcherData.iniPath, kTextSize, TEXT_INI_FILE_FORMAT, folder);
+}
+
+void LoadSettings()
+{
+    // The page list is replaced, not added to, should a panel load again.
+    launcherData.pages.clear();
+    launcherData.currentPage = 0;
+    settingsUnreadable = false;
+    std::string().swap(loadedBytes);
+    backupKept = false;
+
+    IniDocument doc;
+    if (launcherData.iniPath[0]) {
+        std::string bytes;
+        ReadResult result = ReadSettingsBytes(launcherData.iniPath, &bytes);
+        if (result == ReadResult::Read) {
+            doc = IniDocument::Parse(bytes);
+            loadedBytes.swap(bytes);
+        }
+        settingsUnreadable = result == ReadResult::Unreadable;
+    }
+    ReadSettingsRecords(doc, &launcherData.pages, &launcherData.settings);
+
+    // Icons cost milliseconds each: they are made page by page when a page is
+    // first shown (MakePageIcons), so a large launcher starts at the cost of one page.
+    for (LauncherPage& page : launcherData.pages) {
+        for (LauncherItem& item : page.items)
+            item.imageIndex = kImageNotMade;
+    }
+}
+
+bool SaveSettings(bool keepBackup, bool waitOutRefusals)
+{
+    const char* path = launcherData.iniPath;
+    if (!path[0] || settingsUnreadable)
+        return false;
+    // A read-only file stays as it is (on Windows its replacement fails anyway).
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        return false;
+    std::string bytes = BuildSettingsDocument(launcherData.pages, launcherData.settings).Serialize();
+    if (keepBackup)
+        KeepBackup(path, waitOutRefusals);
+    return ReplaceSettingsFile(path, bytes, waitOutRefusals);
+}

@@ -1,0 +1,34 @@
+// Dockmere.ini in the host's setting folder: read once when the panel is created,
+// written whole after changes (the panel's save timer) and when it is destroyed.
+// The file keeps its sections, keys, order and quoting, and the bytes the
+// platform's profile functions would write; it is read and written whole through
+// IniDocument.
+#pragma once
+
+// iniPath becomes "<folder>\Dockmere.ini". An empty folder, or one too long for
+// the whole path to fit in 519 characters, leaves no settings path, and then
+// nothing is read or written anywhere.
+void SetSettingsFolder(const char* folder);
+
+// Replaces the pages (and sets currentPage to 0) with those of the file and sets
+// every setting; a missing file gives the defaults: one page, the settings 1, 1,
+// 10009, 1, 1. Counts are bounded by the sections the file really has (see
+// SettingsFile.cpp). No icon is extracted here: every item gets imageIndex
+// kImageNotMade, and its page's icons are made when the page is first shown.
+void LoadSettings();
+
+// Writes the whole data state anew: the old file is replaced only by a complete
+// new one, and stays as it was when the save fails, when it is read-only, or when
+// LoadSettings found it but could not read it. The new text is written to
+// "Dockmere.ini.tmp" first; a save killed half way leaves at most that file,
+// which no load reads and the next save writes over. A replacing rename that
+// another program refuses for a moment (sharing violation, access denied) is tried
+// again over about a second, unless waitOutRefusals is false (the caller tries
+// again later itself). Returns whether the file now holds the data state.
+//
+// With keepBackup, the first save after LoadSettings that replaces the file first
+// keeps the bytes LoadSettings read (not the file as it is now, which someone else
+// may have replaced meanwhile) as "Dockmere.ini.bak", replacing an older backup. A
+// missing, unreadable or empty file gives no backup; a backup that cannot be
+// written is tried again at the next save, which goes on regardless.
+bool SaveSettings(bool keepBackup = false, bool waitOutRefusals = true);

@@ -1,0 +1,48 @@
+// Notifications of the list view and the tab strip.
+#include "panel/Notifications.h"
+
+#include "data/LauncherData.h"
+#include "panel/ItemDrag.h"
+#include "panel/Keys.h"
+#include "panel/LabelEdit.h"
+#include "panel/PanelViews.h"
+#include "resource.h"
+
+LRESULT HandleNotify(HWND, int controlId, NMHDR* header)
+{
+    if (!header)
+        return 0;
+    if (controlId == IDC_LIST_VIEW) {
+        switch (header->code) {
+        case LVN_KEYDOWN:
+            HandleKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
+            break;
+        case LVN_ITEMACTIVATE:
+            // A single click activates (one-click activation); it starts only
+            // when double clicks are not asked for.
+            if (launcherData.settings.doubleClick == 0)
+                LaunchSelected();
+            break;
+        case NM_DBLCLK:
+            if (launcherData.settings.doubleClick != 0)
+                LaunchSelected();
+            break;
+        case LVN_BEGINDRAG:
+            BeginItemDrag();
+            break;
+        case LVN_BEGINLABELEDITA:
+            BeginLabelEdit();
+            break;
+        case LVN_ENDLABELEDITA:
+            EndLabelEdit(reinterpret_cast<NMLVDISPINFOA*>(header));
+            break;
+        default:
+            break;
+        }
+    } else if (controlId == IDC_TAB_CONTROL && header->code == TCN_SELCHANGE) {
+        int tab = SelectedTab();
+        if (tab >= 0)
+            ShowPage(tab);
+    }
+    return 0;
+}

@@ -1,0 +1,82 @@
+// One panel's life: made by CreatePanel, deleted by DestroyPanel. Everything that
+// changes while a panel lives is here, so the next panel of the same module load
+// starts from nothing of the one before it.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "data/LauncherRecords.h"
+#include "platform/ItemIcons.h"
+
+struct PanelDropTarget;
+struct TextPromptRequest;
+
+// A removal Ctrl+Z can take back (RemovalUndo.h). An item names its page by the
+// page's serial, not its index: pages removed, added or brought back meanwhile move
+// indexes, and an item must never come back on another page.
+struct Removal {
+    bool isPage;
+    int index;            // the page's or the item's index when it was removed
+    uint32_t pageSerial;  // an item's page
+    LauncherItem item;
+    LauncherPage page;
+};
+
+struct PanelRecord {
+    HWND panelWindow = nullptr;
+    HWND listView = nullptr;
+    HWND tabControl = nullptr;
+    HIMAGELIST largeImageList = nullptr;  // 32x32, the list view's normal image list
+    HIMAGELIST smallImageList = nullptr;  // 16x16, the list view's small image list
+    PanelDropTarget* dropTarget = nullptr;
+    // OleInitialize succeeded for this panel and awaits its OleUninitialize.
+    bool oleStarted = false;
+    // True from a successful load of the settings until the panel is destroyed:
+    // only a panel that read the file may write it back.
+    bool settingsLoaded = false;
+    bool layoutTimerStarted = false;
+
+    // An icon dragged inside the list (ItemDrag.h).
+    bool dragging = false;
+    int dragSource = -1;
+    int dragOffsetX = 0;
+    int dragOffsetY = 0;
+
+    // The in-place rename (LabelEdit.h): the editor, its procedure before the
+    // panel's, and a lead byte waiting for its trail byte.
+    HWND labelEditControl = nullptr;
+    WNDPROC labelEditProc = nullptr;
+    BYTE pendingLeadByte = 0;
+
+    // The save timer (AutoSave.h).
+    bool saveArmed = false;
+    // Something was changed since the panel was created: its saves keep the file
+    // as it was loaded in the backup first.
+    bool changedSinceLoad = false;
+    bool saving = false;
+    int saveRetriesLeft = 0;
+
+    // Ctrl+Z's removals, latest last, and the last page serial given out.
+    std::vector<Removal> removals;
+    uint32_t lastSerial = 0;
+
+    // The shift ApplyPositions adds to the shown page's places (PanelViews.cpp).
+    int shiftedPage = -1;
+    POINT placeShift = {0, 0};
+
+    // The modal dialogs (Dialogs.h): the page and item the properties dialog shows
+    // stay after it closes; the window and the prompt's request are dropped.
+    int propertiesPage = -1;
+    int propertiesItem = -1;
+    HWND propertiesDialog = nullptr;
+    TextPromptRequest* textRequest = nullptr;
+
+    ItemImageLists ImageLists() const { return ItemImageLists{largeImageList, smallImageList}; }
+};
+
+// The panel of this module load, or null while there is none.
+extern PanelRecord* livePanel;

@@ -1,0 +1,128 @@
+#include "platform/Launch.h"
+
+#include <windows.h>
+#include <shellapi.h>
+#include <shldisp.h>
+#include <shlwapi.h>
+
+#include "data/LauncherData.h"
+#include "platform/NativePaths.h"
+#include "Texts.h"
+
+namespace {
+
+// The shell automation object and its dispatch interface, spelled out here so the
+// module does not depend on which GUIDs the import libraries happen to carry.
+const CLSID kShellClass = {0x13709620, 0xC279, 0x11CE, {0xA4, 0x9E, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+const IID kShellDispatchInterface = {0xD8F015C0, 0xC278, 0x11CE, {0xA4, 0x9E, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
+
+bool ItemExists(int page, int item)
+{
+    return page >= 0 && page < GetPageCount() && item >= 0 && item < GetItemCount(page);
+}
+
+bool IsQuoted(const char* text)
+{
+    int length = lstrlenA(text);
+    return length >= 2 && text[0] == '"' && text[length - 1] == '"';
+}
+
+// Tells the user that the shell could not start `path` (the item's path as stored),
+// and why. The shell's ShellExecute shows no message of its own for these; a start
+// the user called off in a prompt the shell did show (elevation) is not reported.
+void ReportFailedStart(HWND owner, const char* path, int result, DWORD error)
+{
+    if (result == SE_ERR_ACCESSDENIED && error == ERROR_CANCELLED)
+        return;
+    const char* format;
+    switch (result) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        format = TEXT_START_NOT_FOUND_FORMAT;
+        break;
+    case SE_ERR_ACCESSDENIED:
+    case SE_ERR_SHARE:
+        format = TEXT_START_ACCESS_DENIED_FORMAT;
+        break;
+    case 0:
+    case SE_ERR_OOM:
+        format = TEXT_START_OUT_OF_MEMORY_FORMAT;
+        break;
+    default:
+        format = TEXT_START_FAILED_FORMAT;
+        break;
+    }
+    char text[kTextSize + sizeof TEXT_START_FAILED_FORMAT + 16];
+    wsprintfA(text, format, path, result);
+    MessageBoxA(owner, text, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+}
+
+}  // namespace
+
+void LaunchItem(HWND owner, int page, int item, const char* parameterOverride)
+{
+    // -1 is the list view's "nothing selected"; any other index that names no
+    // item is refused the same way rather than read out of bounds.
+    if (item == -1 || !ItemExists(page, item))
+        return;
+    const LauncherItem& record = GetItem(page, item);
+
+    // The shell takes the file as one name; a blank inside it must not split it.
+    // A path the user already typed in quotes is whole as it is: quoting it again
+    // would hand the shell an empty name followed by the rest.
+    // Under WOW64 a file or folder under System32 is reached through Sysnative; the
+    // item keeps the text the user gave.
+    char reached[kTextSize];
+    lstrcpyA(reached, record.path);
+    bool quoted = IsQuoted(reached);
+    if (quoted)
+        PathUnquoteSpacesA(reached);
+    ReachablePath(reached, reached);
+    char file[kTextSize + 2];
+    if (quoted) {
+        wsprintfA(file, "\"%s\"", reached);
+    } else {
+        lstrcpyA(file, reached);
+        PathQuoteSpacesA(file);
+    }
+
+    // An empty string is not "no folder": only a null pointer lets the shell
+    // choose its own default.
+    // A working folder this process sees is handed over as it is: the program that
+    // starts reads it in its own view, where System32 is its own and Sysnative does
+    // not exist. Only a folder that the 32-bit view lacks goes through Sysnative.
+    char workDir[kTextSize];
+    lstrcpyA(workDir, record.workDir);
+    if (workDir[0] && GetFileAttributesA(workDir) == INVALID_FILE_ATTRIBUTES)
+        ReachablePath(workDir, workDir);
+    const char* folder = lstrlenA(workDir) > 0 ? workDir : nullptr;
+    const char* parameters = parameterOverride ? parameterOverride : record.parameter;
+
+    SetLastError(ERROR_SUCCESS);
+    int result = static_cast<int>(reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, nullptr, file, parameters, folder, SW_SHOWNORMAL)));
+    if (result <= 32)
+        ReportFailedStart(owner, record.path, result, GetLastError());
+}
+
+void ShowRunDialog(HWND owner)
+{
+    // The panel's thread is already initialised for OLE; this pair nests inside it
+    // and leaves the thread as it was found. A thread of the multithreaded apartment
+    // refuses (RPC_E_CHANGED_MODE) and takes no uninitialisation: that would end
+    // the host's own.
+    HRESULT initialised = CoInitialize(nullptr);
+    IShellDispatch* shell = nullptr;
+    HRESULT hr = CoCreateInstance(kShellClass, nullptr, CLSCTX_INPROC_SERVER, kShellDispatchInterface,
+                                  reinterpret_cast<void**>(&shell));
+    bool shown = false;
+    if (hr == S_OK && shell) {
+        // What the user then types and the shell cannot start, the dialog reports itself.
+        shown = SUCCEEDED(shell->FileRun());
+        shell->Release();
+    }
+    if (initialised == S_OK || initialised == S_FALSE)
+        CoUninitialize();
+    if (!shown)
+        MessageBoxA(owner, TEXT_RUN_DIALOG_FAILED, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+}
