@@ -16,11 +16,11 @@ constexpr size_t kChecksumLength = 8;
 constexpr char kPartsMark = '/';
 constexpr char kTextMark = ':';
 
-// The most values one text takes: every unit escaped, in values of the smallest
-// capacity below.
+// Room for the text in the first value and in each further one.
 constexpr size_t kFirstHeaderRoom = kChecksumLength + 1 + 3 + 1;  // "XXXXXXXX/NNN:"
 constexpr size_t kFirstCapacity = kCp932TextLimit - kFirstHeaderRoom;
 constexpr size_t kNextCapacity = kCp932TextLimit - 1;
+// The most values one text takes: every unit escaped, in values of the smaller room.
 constexpr size_t kMaxParts = kMaxCompanionUnits * kEscapeLength / kFirstCapacity + 1;
 static_assert(kMaxParts <= 999, "the header keeps room for three digits");
 
