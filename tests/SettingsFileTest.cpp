@@ -10,10 +10,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "IniDocument.h"
 #include "IniOracle.h"
 #include "data/LauncherData.h"
 #include "panel/ItemImages.h"
@@ -22,6 +24,8 @@
 #include "ProfileSettings.h"
 #include "data/SettingsFile.h"
 #include "WinTest.h"
+#include "data/CompanionKey.h"
+#include "data/Cp932.h"
 
 namespace {
 
@@ -504,6 +508,146 @@ TEST_F(AtomicSaveTest, AFileThatCouldNotBeReadIsNotReplacedByDefaults)
     EXPECT_EQ(2, GetPageCount());
     SaveSettings();
     EXPECT_NE(std::string::npos, Read(ini_).find("[Page2]"));
+}
+
+// Texts CP932 cannot hold, kept exactly in a companion key beside their CP932 key.
+// The file is written as the records write it (the value quoted, the companion
+// after it) and read back by the platform's profile functions in a CP932 process.
+class ExactFileTextTest : public ::testing::Test {
+protected:
+    struct Case {
+        const wchar_t* exact;
+        const char* fallback;  // nullptr: none (the lossy form)
+        const char* value;     // the CP932 key's expected value
+        size_t companionParts;
+    };
+
+    static std::string Quoted(const std::string& value) { return "\"" + value + "\""; }
+
+    wintest::TempFolder folder_;
+};
+
+TEST_F(ExactFileTextTest, NamesComeBackExactlyAndTheCP932KeyStaysWhatOlderReadersUse)
+{
+    ASSERT_EQ(932u, GetACP());
+    const std::wstring longKorean = std::wstring(101, L'한') + L" " + std::wstring(150, L'한') + L"  ";
+    const std::wstring longJapanese(600, L'表');  // exact in CP932, but 1,200 bytes
+    const Case cases[] = {
+        {L"ツール〜改.exe", nullptr, "ツール?改.exe", 1},  // U+301C has only a best fit (81 60)
+        {L"Café.exe", nullptr, "Caf?.exe", 1},           // never "Cafe.exe"
+        {L"C:\\Café.exe", "C:\\CAF_~BGO.EXE", "C:\\CAF_~BGO.EXE", 1},  // as README.md shows it
+        {L"한글.exe", nullptr, "??.exe", 1},
+        {L"简体中文.exe", nullptr, "?体中文.exe", 1},    // 体 is in CP932, 简 is not
+        {L"🚀Launch.exe", nullptr, "??Launch.exe", 1},  // a surrogate pair
+        {L"𠮷野家.exe", nullptr, "??野家.exe", 1},
+        {L"¥ ` tab\there é ", nullptr, "? ` tab\there ? ", 1},  // ¥ must not become '\'
+        {L"表計算ソフト.exe", nullptr, "表計算ソフト.exe", 0},   // plain CP932: no companion
+        {L"  ページ &1 ", nullptr, "  ページ &1 ", 0},
+        {longKorean.c_str(), nullptr, nullptr, 3},  // parts that end in spaces
+        {longJapanese.c_str(), nullptr, nullptr, 3},
+    };
+    std::string ini = folder_.File("Dockmere.ini");
+    IniDocument doc;
+    std::vector<FileText> written;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        std::string section = "Page1:Item" + std::to_string(i + 1);
+        FileText text = MakeFileText(c.exact, c.fallback ? c.fallback : "");
+        if (c.value) {
+            EXPECT_EQ(Escape(c.value), Escape(text.value)) << i;
+        }
+        EXPECT_LE(text.value.size(), 519u) << i;
+        EXPECT_EQ(c.companionParts, text.companion.size()) << i;
+        doc.Write(section, "Name", Quoted(text.value));
+        WriteCompanion(&doc, section, "Name", text.companion);
+        doc.Write(section, "PosX", "-1");
+        written.push_back(text);
+    }
+    std::string bytes = doc.Serialize();
+    EXPECT_GT(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0), 0)
+        << "the whole file is CP932";
+    EXPECT_NE(std::string::npos, bytes.find("[Page1:Item2]\r\nName=\"Caf?.exe\"\r\nNameW="));
+    EXPECT_NE(std::string::npos, bytes.find("Name=\"C:\\CAF_~BGO.EXE\"\r\nNameW=32655CF3:C:\\Caf`00E9.exe\r\n"));
+
+    inioracle::ProfileFile file(ini, bytes);
+    IniDocument parsed = IniDocument::Parse(bytes);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        std::string section = "Page1:Item" + std::to_string(i + 1);
+        // The platform reads the CP932 value and every companion part back as written.
+        std::string value = file.GetWineString(section, "Name", "-");
+        EXPECT_EQ(Escape(written[i].value), Escape(value)) << i;
+        std::vector<std::string> companion;
+        for (size_t part = 1; part <= written[i].companion.size(); ++part) {
+            companion.push_back(file.GetWineString(section, CompanionKeyName("Name", part), "-"));
+            EXPECT_EQ(Escape(written[i].companion[part - 1]), Escape(companion.back())) << i << " part " << part;
+        }
+        EXPECT_EQ(std::wstring(cases[i].exact), ReadFileText(value, companion)) << i;
+        EXPECT_EQ(std::wstring(cases[i].exact),
+                  ReadFileText(parsed.GetString(section, "Name", ""), ReadCompanion(parsed, section, "Name")))
+            << i;
+        EXPECT_EQ(-1, file.GetInt(section, "PosX", 0)) << i << ": the keys after the companion";
+    }
+}
+
+TEST_F(ExactFileTextTest, AChangedOrBrokenFileMakesTheCP932KeyWin)
+{
+    const std::wstring exact = std::wstring(120, L'한') + L"〜.exe";
+    FileText text = MakeFileText(exact, "C:\\KOREAN~1.EXE");
+    ASSERT_EQ(2u, text.companion.size());
+    auto file = [&](const std::string& value, const std::vector<std::string>& companion) {
+        IniDocument doc;
+        doc.Write("Page1:Item1", "Path", Quoted(value));
+        WriteCompanion(&doc, "Page1:Item1", "Path", companion);
+        return doc.Serialize();
+    };
+    auto read = [](const std::string& bytes) {
+        IniDocument doc = IniDocument::Parse(bytes);
+        return ReadFileText(doc.GetString("Page1:Item1", "Path", ""), ReadCompanion(doc, "Page1:Item1", "Path"));
+    };
+    ASSERT_EQ(exact, read(file(text.value, text.companion)));
+
+    std::vector<std::string> brokenEscape = text.companion;
+    brokenEscape[1].replace(brokenEscape[1].size() - 8, 1, "G");  // "`G01C": not four hex digits
+    std::vector<std::string> nul = text.companion;
+    nul[1].replace(nul[1].size() - 9, 5, "`0000");
+    std::vector<std::string> badCount = text.companion;
+    badCount[0].replace(8, 2, "/1");
+    struct Edit {
+        const char* what;
+        std::string bytes;
+        std::wstring expected;
+    } edits[] = {
+        {"a hand-edited value", file("C:\\Tools\\other.exe", text.companion), L"C:\\Tools\\other.exe"},
+        {"only its case changed", file("c:\\korean~1.exe", text.companion), L"c:\\korean~1.exe"},
+        {"an older version's save", file(text.value, {}), L"C:\\KOREAN~1.EXE"},
+        {"a part missing", file(text.value, {text.companion[0]}), L"C:\\KOREAN~1.EXE"},
+        {"a broken escape", file(text.value, brokenEscape), L"C:\\KOREAN~1.EXE"},
+        {"an escaped NUL", file(text.value, nul), L"C:\\KOREAN~1.EXE"},
+        {"a wrong part count", file(text.value, badCount), L"C:\\KOREAN~1.EXE"},
+        {"a header of blanks", file(text.value, {"        :x"}), L"C:\\KOREAN~1.EXE"},
+    };
+    for (const Edit& edit : edits)
+        EXPECT_EQ(edit.expected, read(edit.bytes)) << edit.what;
+}
+
+TEST(Cp932, CutsAndExactFormsFollowCodePage932)
+{
+    // 0x5C trail byte of ソ, then a lead byte that would be cut off its trail byte.
+    std::string text = std::string(517, 'a') + "ソ表";
+    EXPECT_EQ(519u, Cp932CutLength(text));
+    EXPECT_EQ(518u, Cp932CutLength(std::string(518, 'a') + "表"));
+    EXPECT_EQ(3u, Cp932CutLength(std::string("abc\x81", 4))) << "a lone lead byte at the end goes";
+
+    std::string cp932;
+    EXPECT_TRUE(ExactCp932(L"～表ｱ", &cp932));  // U+FF5E is 81 60 both ways
+    EXPECT_EQ("～表ｱ", cp932);
+    for (const wchar_t* lossy : {L"〜", L"é", L"¥", L"\U0001F680", L"\xD800"}) {
+        EXPECT_FALSE(ExactCp932(lossy, &cp932)) << Escape(LossyCp932(lossy));
+        EXPECT_EQ(std::string(wcslen(lossy), '?'), LossyCp932(lossy));
+    }
+    EXPECT_EQ(L"表ソ ｱ", WideFromCp932("表ソ ｱ"));
+    std::wstring wide;
+    EXPECT_FALSE(WideFromValidCp932("\x85\x40", &wide)) << "a sequence CP932 does not define";
 }
 
 }  // namespace
