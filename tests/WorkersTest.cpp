@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "KdxHostCore.h"
+#include "ModalDriver.h"
 #include "ModuleImports.h"
 #include "SlowFiles.h"
 #include "WinTest.h"
@@ -243,6 +244,30 @@ TEST_F(Workers, BoundRefusesAndShutdownLeavesAHungTaskToEndByItself)
     ASSERT_TRUE(Submit(next, NewWorkerGeneration()));
     ASSERT_TRUE(Delivered(1));
     EXPECT_EQ(next->id, delivered[0]);
+}
+
+// The host lets go of a module while the module's message box is open: the box's
+// call returns into code still mapped, and the module goes once the host's loop runs.
+TEST(ModalHold, UnloadInsideTheLoopWaitsForTheHostsLoop)
+{
+    HMODULE module = LoadLibraryA("ModalHoldProbe.dll");
+    ASSERT_NE(nullptr, module);
+    auto run = reinterpret_cast<int (*)(HWND, const char*)>(
+        reinterpret_cast<void*>(GetProcAddress(module, "RunHeldMessageBox")));
+    ASSERT_NE(nullptr, run);
+    bool loadedInLoop = false;
+    {
+        ModalDriver driver;
+        driver.Then([&](HWND box) {
+            FreeLibrary(module);  // the host's own reference
+            loadedInLoop = GetModuleHandleA("ModalHoldProbe.dll") != nullptr;
+            PostCommand(box, IDOK);
+        });
+        EXPECT_EQ(IDOK, run(nullptr, "held"));
+        EXPECT_EQ(1, driver.answered());
+    }
+    EXPECT_TRUE(loadedInLoop);
+    EXPECT_TRUE(PumpUntil([] { return GetModuleHandleA("ModalHoldProbe.dll") == nullptr; }, kWait));
 }
 
 namespace {
