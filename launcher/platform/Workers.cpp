@@ -294,8 +294,18 @@ bool SubmitWorkerTask(const WCHAR* path, const WorkerTask& work, bool first)
     if (lane->hasThread || workers.threads >= kWorkerThreadLimit || StartThread(lane))
         return true;
 
-    // No thread: the lane had none, so this is its only task.
-    lane->head = lane->tail = lane->lastFirst = nullptr;
+    // No thread could start: the task is taken out again, the lane left as it was.
+    QueuedTask* before = nullptr;
+    for (QueuedTask** at = &lane->head; *at; before = *at, at = &(*at)->next) {
+        if (*at == task) {
+            *at = task->next;
+            break;
+        }
+    }
+    if (lane->tail == task)
+        lane->tail = before;
+    if (lane->lastFirst == task)
+        lane->lastFirst = before && before->first ? before : nullptr;
     --workers.queued;
     ForgetIdleLane(lane);
     delete task;
