@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "IniDocument.h"
+#include "data/IniDocument.h"
 #include "IniOracle.h"
 #include "data/LauncherData.h"
 #include "panel/ItemImages.h"

@@ -76,6 +76,9 @@ struct Originals {
     void*(__cdecl* calloc)(size_t, size_t);
     void*(__cdecl* realloc)(void*, size_t);
     void(__cdecl* free)(void*);
+    LPVOID(WINAPI* heapAlloc)(HANDLE, DWORD, SIZE_T);
+    LPVOID(WINAPI* heapReAlloc)(HANDLE, DWORD, LPVOID, SIZE_T);
+    BOOL(WINAPI* heapFree)(HANDLE, DWORD, LPVOID);
     HIMAGELIST(WINAPI* imageListCreate)(int, int, UINT, int, int);
     BOOL(WINAPI* imageListDestroy)(HIMAGELIST);
     HICON(WINAPI* imageListGetIcon)(HIMAGELIST, int, UINT);
@@ -128,6 +131,9 @@ void ResolveOriginals()
     Resolve(&real.calloc, "msvcrt.dll", "calloc");
     Resolve(&real.realloc, "msvcrt.dll", "realloc");
     Resolve(&real.free, "msvcrt.dll", "free");
+    Resolve(&real.heapAlloc, "kernel32.dll", "HeapAlloc");
+    Resolve(&real.heapReAlloc, "kernel32.dll", "HeapReAlloc");
+    Resolve(&real.heapFree, "kernel32.dll", "HeapFree");
     Resolve(&real.imageListCreate, "comctl32.dll", "ImageList_Create");
     Resolve(&real.imageListDestroy, "comctl32.dll", "ImageList_Destroy");
     Resolve(&real.imageListGetIcon, "comctl32.dll", "ImageList_GetIcon");
@@ -186,6 +192,37 @@ void* __cdecl WatchedRealloc(void* block, size_t size)
         ++ledger.blocksAllocated[Module];
     }
     return moved;
+}
+
+// Dockmere's operator new and delete take their blocks from the heap directly.
+template <int Module>
+LPVOID WINAPI WatchedHeapAlloc(HANDLE heap, DWORD flags, SIZE_T size)
+{
+    void* block = real.heapAlloc(heap, flags, size);
+    if (block) {
+        ledger.blocks[Module].insert(block);
+        ++ledger.blocksAllocated[Module];
+    }
+    return block;
+}
+
+template <int Module>
+LPVOID WINAPI WatchedHeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T size)
+{
+    void* moved = real.heapReAlloc(heap, flags, block, size);
+    if (moved) {
+        ForgetBlock(block);
+        ledger.blocks[Module].insert(moved);
+        ++ledger.blocksAllocated[Module];
+    }
+    return moved;
+}
+
+BOOL WINAPI WatchedHeapFree(HANDLE heap, DWORD flags, LPVOID block)
+{
+    if (block)
+        ForgetBlock(block);
+    return real.heapFree(heap, flags, block);
 }
 
 void __cdecl WatchedFree(void* block)
@@ -352,6 +389,11 @@ void WatchHeap(HMODULE module)
     PatchModuleImport(module, "msvcrt.dll", "calloc", reinterpret_cast<void*>(&WatchedCalloc<Module>));
     PatchModuleImport(module, "msvcrt.dll", "realloc", reinterpret_cast<void*>(&WatchedRealloc<Module>));
     PatchModuleImport(module, "msvcrt.dll", "free", reinterpret_cast<void*>(&WatchedFree));
+    if (Module == kWatchedPlugin) {
+        PatchModuleImport(module, "kernel32.dll", "HeapAlloc", reinterpret_cast<void*>(&WatchedHeapAlloc<Module>));
+        PatchModuleImport(module, "kernel32.dll", "HeapReAlloc", reinterpret_cast<void*>(&WatchedHeapReAlloc<Module>));
+        PatchModuleImport(module, "kernel32.dll", "HeapFree", reinterpret_cast<void*>(&WatchedHeapFree));
+    }
 }
 
 void ReleaseHeldImageLists(bool all)
