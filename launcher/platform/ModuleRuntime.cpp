@@ -12,9 +12,9 @@
 //   and four blocks) that nothing ever closes. The module's link wraps the two
 //   calls (launcher/CMakeLists.txt, --wrap) to the empty stand-ins below, so
 //   that no registry is made. The tables are only read by a throw looking for
-//   a handler, and the panel has none (it is built with -fno-exceptions): an
-//   exception from the C++ library (std::bad_alloc) ends the process through
-//   std::terminate, as an uncaught one did with the tables registered.
+//   a handler, and the panel has none (it is built with -fno-exceptions). The
+//   module's own operator new never throws: a failed allocation raises
+//   STATUS_NO_MEMORY (platform/ModuleHeap.cpp).
 #include "platform/ModuleRuntime.h"
 
 namespace __gnu_cxx {
