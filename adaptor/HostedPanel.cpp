@@ -18,6 +18,7 @@ constexpr DWORD kFallbackStyle = WS_CHILD | WS_VISIBLE | ES_WANTRETURN | ES_AUTO
 static_assert(kFallbackStyle == 0x50001044, "fallback window style");
 constexpr wchar_t kHelpFile[] = L"KdxPanel.ini";
 constexpr wchar_t kHelpKey[] = L"HowToUseKdxAdaptor";
+constexpr int kHelpMargin = 8;  // pixels at 96 dpi, left and right of the help text
 
 template <class Proc>
 Proc ProcAddress(HMODULE module, const char* name)
@@ -77,15 +78,23 @@ HWND KdxAdaptor::CreateFallbackWindow(HWND parent)
     HWND window = CreateWindowExW(0, kFallbackClass, text.GetText(), kFallbackStyle, 0, 0, 1, 1, parent,
                                   nullptr, moduleHandle, nullptr);
     VIClient* client = VexGetClient();
-    if (!window || !client)
+    if (!window)
         return window;
     void* component = nullptr;
-    client->GetComponent(VexComponentFontSource, &component);
+    if (client)
+        client->GetComponent(VexComponentFontSource, &component);
     if (auto* fonts = static_cast<VIFontSource*>(component)) {
         if (HFONT* font = fonts->GetFont())
             SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(*font), FALSE);
         static_cast<VIPluginBase*>(fonts)->Release();
     }
+    // The text keeps clear of the pane's edges; a font set later resets the margins,
+    // so they are set after it. Scaled with the screen's pixels per inch.
+    HDC screen = GetDC(nullptr);
+    int margin = MulDiv(kHelpMargin, screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96, 96);
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    SendMessageW(window, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
     return window;
 }
 

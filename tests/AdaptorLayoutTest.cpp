@@ -110,6 +110,12 @@ TEST_F(AdaptorLayoutTest, EveryInterfaceReachesOneBaseAndAnswersThroughItsOwnTab
     GetWindowTextW(window, text, 1024);
     EXPECT_EQ(std::wstring(text).rfind(L"KDX パネルプラグインを読み込めませんでした。", 0), 0u) << text;
     EXPECT_NE(std::wstring(text).find(L"(例: kdx\\Dockmere.kdx)"), std::wstring::npos);
+    // It names the files the zip ships (Dockmere.vx, Dockmere.kdx), not the adaptor's
+    // own build name, and keeps clear of the pane's edges.
+    EXPECT_EQ(std::wstring(text).find(L"Brevlin"), std::wstring::npos) << text;
+    LRESULT margins = SendMessageW(window, EM_GETMARGINS, 0, 0);
+    EXPECT_GE(LOWORD(margins), 8);
+    EXPECT_GE(HIWORD(margins), 8);
     EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), host.font());
     EXPECT_EQ(host.OutstandingReferences(), 0);  // the font source was released
     EXPECT_FALSE(Call<bool>(panel, 5, 7u));
