@@ -18,7 +18,6 @@ constexpr DWORD kFallbackStyle = WS_CHILD | WS_VISIBLE | ES_WANTRETURN | ES_AUTO
 static_assert(kFallbackStyle == 0x50001044, "fallback window style");
 constexpr wchar_t kHelpFile[] = L"KdxPanel.ini";
 constexpr wchar_t kHelpKey[] = L"HowToUseKdxAdaptor";
-constexpr int kHelpMargin = 8;  // pixels at 96 dpi, left and right of the help text
 
 template <class Proc>
 Proc ProcAddress(HMODULE module, const char* name)
@@ -89,11 +88,9 @@ HWND KdxAdaptor::CreateFallbackWindow(HWND parent)
         static_cast<VIPluginBase*>(fonts)->Release();
     }
     // The text keeps clear of the pane's edges; a font set later resets the margins,
-    // so they are set after it. Scaled with the screen's pixels per inch.
-    HDC screen = GetDC(nullptr);
-    int margin = MulDiv(kHelpMargin, screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96, 96);
-    if (screen)
-        ReleaseDC(nullptr, screen);
+    // so they are set after it. Half a small icon: 8 pixels at 96 dpi, growing with
+    // the system's scale.
+    int margin = GetSystemMetrics(SM_CXSMICON) / 2;
     SendMessageW(window, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(margin, margin));
     return window;
 }
