@@ -8,6 +8,8 @@
 #include <commdlg.h>
 #include <dlgs.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -163,36 +165,36 @@ const DWORD kLabel = kChild | WS_GROUP | SS_LEFT;
 const DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
 
 const ExpectedDialog kPropertiesLayout = {
-    kDialogStyle, 0, 255, 235, L"プロパティ",
+    kDialogStyle, 0, 300, 235, L"プロパティ",
     {
         {1001, L"EDIT", L"", kEdit, 58, 24, 117, 14},
-        {1002, L"EDIT", L"", kEdit, 58, 65, 157, 14},
-        {1008, L"BUTTON", L"参照(&B)...", kButton, 219, 65, 29, 14},
-        {1003, L"EDIT", L"", kEdit, 58, 86, 157, 14},
-        {1006, L"EDIT", L"", kEdit, 58, 107, 157, 14},
-        {1004, L"EDIT", L"", kEdit, 58, 142, 157, 14},
-        {1005, L"EDIT", L"", kEdit | ES_NUMBER, 58, 163, 44, 14},
-        {1007, L"BUTTON", L"変更(&C)...", kButton, 105, 163, 38, 14},
-        {IDOK, L"BUTTON", L"OK", kDefaultButton, 137, 214, 50, 14},
-        {IDCANCEL, L"BUTTON", L"キャンセル", kButton, 190, 214, 55, 14},
+        {1002, L"EDIT", L"", kEdit, 80, 65, 157, 14},
+        {1008, L"BUTTON", L"参照(&B)...", kButton, 241, 65, 52, 14},
+        {1003, L"EDIT", L"", kEdit, 80, 86, 157, 14},
+        {1006, L"EDIT", L"", kEdit, 80, 107, 157, 14},
+        {1004, L"EDIT", L"", kEdit, 80, 142, 157, 14},
+        {1005, L"EDIT", L"", kEdit | ES_NUMBER, 80, 163, 44, 14},
+        {1007, L"BUTTON", L"変更(&C)...", kButton, 127, 163, 52, 14},
+        {IDOK, L"BUTTON", L"OK", kDefaultButton, 182, 214, 50, 14},
+        {IDCANCEL, L"BUTTON", L"キャンセル", kButton, 235, 214, 55, 14},
         {-1, L"STATIC", L"名前:", WS_CHILD | WS_GROUP | SS_LEFT, 58, 18, 48, 8},
-        {-1, L"STATIC", L"ファイル名:", kLabel, 10, 68, 48, 8},
-        {-1, L"STATIC", L"パラメータ:", kLabel, 10, 89, 48, 8},
-        {-1, L"STATIC", L"アイコンの場所:", kLabel, 10, 145, 48, 8},
-        {-1, L"STATIC", L"アイコンの番号:", kLabel, 10, 166, 48, 8},
-        {-1, L"STATIC", L"作業フォルダ:", kLabel, 10, 110, 48, 8},
-        {-1, L"STATIC", L"", kChild | SS_ETCHEDHORZ, 10, 53, 238, 1},
-        {-1, L"STATIC", L"", kChild | SS_ETCHEDHORZ, 10, 131, 238, 1},
+        {-1, L"STATIC", L"ファイル名:", kLabel, 10, 68, 66, 8},
+        {-1, L"STATIC", L"パラメータ:", kLabel, 10, 89, 66, 8},
+        {-1, L"STATIC", L"アイコンの場所:", kLabel, 10, 145, 66, 8},
+        {-1, L"STATIC", L"アイコンの番号:", kLabel, 10, 166, 66, 8},
+        {-1, L"STATIC", L"作業フォルダ:", kLabel, 10, 110, 66, 8},
+        {-1, L"STATIC", L"", kChild | SS_ETCHEDHORZ, 10, 53, 283, 1},
+        {-1, L"STATIC", L"", kChild | SS_ETCHEDHORZ, 10, 131, 283, 1},
         {1009, L"STATIC", L"", WS_CHILD | WS_GROUP | SS_LEFT, 13, 16, 32, 32},
     }};
 
 const ExpectedDialog kTextPromptLayout = {
     kDialogStyle, WS_EX_TOPMOST, 231, 59, L"名前の変更",
     {
-        {1010, L"EDIT", L"", kEdit, 50, 9, 174, 14},
+        {1010, L"EDIT", L"", kEdit, 63, 9, 161, 14},
         {IDOK, L"BUTTON", L"OK", kDefaultButton, 118, 38, 50, 14},
         {IDCANCEL, L"BUTTON", L"キャンセル", kButton, 174, 38, 50, 14},
-        {1011, L"STATIC", L"新しい名前:", kLabel, 11, 12, 34, 8},
+        {1011, L"STATIC", L"新しい名前:", kLabel, 11, 12, 48, 8},
     }};
 
 TEST(DialogTemplates, MatchTheirLayout)
@@ -232,6 +234,70 @@ TEST(DialogTemplates, MatchTheirLayout)
             EXPECT_EQ(want.cx, got.cx);
             EXPECT_EQ(want.cy, got.cy);
         }
+    }
+}
+
+INT_PTR CALLBACK QuietDialog(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+// The width `text` needs in the widest of the fonts a Japanese Windows gives these
+// dialogs (MS UI Gothic, or Yu Gothic UI or Meiryo UI where it is missing): every
+// character outside ASCII a whole em, every other one 0.6 em; or what the dialog's
+// own font measures, when that is wider.
+int WidestTextWidth(HDC dc, const std::wstring& text, int em)
+{
+    std::wstring shown;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'&' && i + 1 < text.size())
+            ++i;  // the mnemonic marker is not drawn
+        shown += text[i];
+    }
+    int widest = 0;
+    for (wchar_t c : shown)
+        widest += c < 0x80 ? em * 6 / 10 : em;
+    RECT measured = {0, 0, 0, 0};
+    DrawTextW(dc, shown.c_str(), static_cast<int>(shown.size()), &measured, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    return std::max(widest, static_cast<int>(measured.right));
+}
+
+TEST(DialogTemplates, NoLabelOrButtonTextIsCutOff)
+{
+    ASSERT_NE(nullptr, PluginModule());
+    for (int id : {IDD_ITEM_PROPERTIES, IDD_TEXT_PROMPT}) {
+        SCOPED_TRACE("dialog " + std::to_string(id));
+        HWND dialog = CreateDialogParamW(PluginModule(), MAKEINTRESOURCEW(id), nullptr, QuietDialog, 0);
+        ASSERT_NE(nullptr, dialog);
+        HFONT font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+        LOGFONTW logFont = {};
+        ASSERT_TRUE(GetObjectW(font, sizeof logFont, &logFont));
+        HDC dc = GetDC(dialog);
+        HGDIOBJ old = SelectObject(dc, font);
+        TEXTMETRICW metrics = {};
+        GetTextMetricsW(dc, &metrics);
+        int em = std::max<int>(std::abs(logFont.lfHeight), metrics.tmHeight - metrics.tmInternalLeading);
+        int measuredControls = 0;
+        for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            std::wstring cls(16, L'\0');
+            cls.resize(GetClassNameW(child, &cls[0], 16));
+            std::wstring text(256, L'\0');
+            text.resize(GetWindowTextW(child, &text[0], 256));
+            if (text.empty() || (cls != L"Static" && cls != L"Button"))
+                continue;
+            SCOPED_TRACE(text);
+            RECT client;
+            GetClientRect(child, &client);
+            // A push button draws its text inside its frame and focus rectangle.
+            int frame = cls == L"Button" ? 4 * GetSystemMetrics(SM_CXEDGE) : 0;
+            EXPECT_GE(client.right - frame, WidestTextWidth(dc, text, em));
+            EXPECT_GE(client.bottom, metrics.tmHeight);
+            ++measuredControls;
+        }
+        EXPECT_GE(measuredControls, 3);
+        SelectObject(dc, old);
+        ReleaseDC(dialog, dc);
+        DestroyWindow(dialog);
     }
 }
 
