@@ -628,6 +628,34 @@ TEST_F(NotificationsTest, CtrlZBringsBackRemovalsLastFirstAndTheFileKeepsThem)
 
 // The place a removed item comes back at is the one the file would keep: on a page
 // scrolled down, and on one whose places above the origin were shifted into view.
+// Ctrl+Z typed on the keyboard right after a page was removed from the menu, with
+// the focus where the click left it: the tab strip, or the panel's own window.
+TEST_F(NotificationsTest, CtrlZBringsAPageBackWithTheFocusOnTheTabStripOrThePanel)
+{
+    Open(Pages());
+    ShowWindow(panel_->nest().top(), SW_SHOWNORMAL);
+    for (HWND focus : {tabs(), panel()}) {
+        SCOPED_TRACE(focus == tabs() ? "tab strip" : "panel");
+        SendMessageA(panel(), WM_COMMAND, IDM_PAGE_FIRST + 1, 0);
+        SendMessageA(panel(), WM_COMMAND, IDM_REMOVE_PAGE, 0);
+        ASSERT_EQ(2, GetPageCount());
+        ASSERT_TRUE(wintest::PumpUntil([&] {
+            SetForegroundWindow(panel_->nest().top());
+            SetFocus(focus);
+            return GetFocus() == focus && GetForegroundWindow() == panel_->nest().top();
+        }));
+        keybd_event(VK_CONTROL, 0, 0, 0);
+        keybd_event('Z', 0, 0, 0);
+        keybd_event('Z', 0, KEYEVENTF_KEYUP, 0);
+        keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+        wintest::PumpUntil([&] { return GetPageCount() == 3; }, 3000);
+        ASSERT_EQ(3, GetPageCount());
+        EXPECT_STREQ("二", GetPageName(1));
+        EXPECT_EQ(3, TabCtrl_GetItemCount(tabs()));
+    }
+    ShowWindow(panel_->nest().top(), SW_HIDE);
+}
+
 TEST_F(NotificationsTest, CtrlZPutsAnItemBackAtItsPlaceOnAScrolledOrShiftedPage)
 {
     Settings setup;

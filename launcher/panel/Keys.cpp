@@ -96,3 +96,13 @@ void HandleKey(WORD key)
         return;
     }
 }
+
+bool HandlePanelKey(WORD key)
+{
+    // These come from the key's own message: Ctrl as it was when Z went down, not as
+    // it is now (the user may have let go of it before the message is handled).
+    if (key != 'Z' || GetKeyState(VK_CONTROL) >= 0)
+        return false;
+    UndoLastRemoval();
+    return true;
+}

@@ -43,6 +43,8 @@ LRESULT HandleNotify(HWND, int controlId, NMHDR* header)
         int tab = SelectedTab();
         if (tab >= 0)
             ShowPage(tab);
+    } else if (controlId == IDC_TAB_CONTROL && header->code == TCN_KEYDOWN) {
+        HandlePanelKey(reinterpret_cast<NMTCKEYDOWN*>(header)->wVKey);
     }
     return 0;
 }

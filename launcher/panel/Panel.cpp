@@ -16,6 +16,7 @@
 #include "panel/DropTarget.h"
 #include "panel/FileDrop.h"
 #include "panel/ItemDrag.h"
+#include "panel/Keys.h"
 #include "panel/Notifications.h"
 #include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
@@ -335,6 +336,11 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_MBUTTONDOWN:
         SetFocus(window);
         return 0;
+    case WM_KEYDOWN:
+        // A click on the panel's own background gives it the focus.
+        if (HandlePanelKey(static_cast<WORD>(wParam)))
+            return 0;
+        break;
     case WM_LBUTTONUP:
         // Signed: the captured mouse may be left of or above the panel.
         EndItemDrag(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
