@@ -58,3 +58,7 @@
 
 // Clipboard format of shell item lists offered by drags from the shell.
 #define TEXT_IDLIST_FORMAT "Shell IDList Array"
+
+// Drawn in the icon list while the shown page has no item (wide: right under any
+// ANSI code page).
+#define TEXT_EMPTY_PAGE_HINT L"プログラムやファイル、フォルダを\nここにドロップすると登録できます"

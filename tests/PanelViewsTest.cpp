@@ -17,6 +17,7 @@
 #include "PanelReader.h"
 #include "panel/PanelViews.h"
 #include "WinTest.h"
+#include "resource.h"
 
 using namespace wintest;
 
@@ -175,6 +176,41 @@ TEST_F(PanelViewsTest, ChosenViewIsShownAtOnceAsAFreshPanelShowsIt)
         DestroyPanel(&services, panel);
         panel = nullptr;
     }
+}
+
+// Pixels other than the list's white in a band across the middle of the list, where
+// an empty page's hint is drawn and no icon of these pages lies.
+int MarksAcrossTheMiddle(HWND list)
+{
+    std::vector<uint32_t> pixels = ShownList(list);
+    RECT client;
+    GetClientRect(list, &client);
+    int marks = 0;
+    for (int y = client.bottom / 2 - 16; y < client.bottom / 2 + 16; ++y) {
+        for (int x = 0; x < client.right; ++x)
+            marks += (pixels[y * client.right + x] & 0xFFFFFF) != 0xFFFFFF;
+    }
+    return marks;
+}
+
+TEST_F(PanelViewsTest, AnEmptyPageShowsHowToAddItemsUntilItHasOne)
+{
+    ShowWindow(nest.top(), SW_SHOWNORMAL);
+    SetCursorPos(1200, 1000);  // no hot item
+    Settings settings;
+    settings.pages = {{"空", {}}, {"一", {{"a", "C:\\windows\\notepad.exe", -1, 10, 10}}}};
+    Create(settings);
+    EXPECT_GT(MarksAcrossTheMiddle(list), 50) << "the empty page shows no hint";
+    SendMessageA(panel, WM_COMMAND, IDM_PAGE_FIRST + 1, 0);
+    EXPECT_EQ(0, MarksAcrossTheMiddle(list)) << "the hint stays over a page with an item";
+    // The page's last item goes: the hint comes back whole, not only where the icon was.
+    LVITEMA selected = {};
+    selected.stateMask = selected.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&selected));
+    SendMessageA(panel, WM_COMMAND, IDM_DELETE, 0);
+    ASSERT_EQ(0, GetItemCount(1));
+    EXPECT_GT(MarksAcrossTheMiddle(list), 50) << "the emptied page shows no hint";
+    ShowWindow(nest.top(), SW_HIDE);
 }
 
 TEST_F(PanelViewsTest, TabStripHiddenAndShownAgain)

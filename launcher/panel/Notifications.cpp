@@ -2,6 +2,7 @@
 #include "panel/Notifications.h"
 
 #include "data/LauncherData.h"
+#include "panel/EmptyPageHint.h"
 #include "panel/ItemDrag.h"
 #include "panel/Keys.h"
 #include "panel/LabelEdit.h"
@@ -14,6 +15,8 @@ LRESULT HandleNotify(HWND, int controlId, NMHDR* header)
         return 0;
     if (controlId == IDC_LIST_VIEW) {
         switch (header->code) {
+        case NM_CUSTOMDRAW:
+            return DrawEmptyPageHint(reinterpret_cast<NMLVCUSTOMDRAW*>(header));
         case LVN_KEYDOWN:
             HandleKey(reinterpret_cast<NMLVKEYDOWN*>(header)->wVKey);
             break;

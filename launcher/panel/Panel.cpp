@@ -307,8 +307,7 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         OnShowWindow(window);
         return 0;
     case WM_NOTIFY:
-        HandleNotify(window, static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam));
-        return 0;
+        return HandleNotify(window, static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam));
     case WM_CONTEXTMENU:
         ShowContextMenu(window);
         return 0;

@@ -68,6 +68,9 @@ struct PanelRecord {
     int shiftedPage = -1;
     POINT placeShift = {0, 0};
 
+    // The empty page's hint was drawn in the list (EmptyPageHint.h).
+    bool emptyHintShown = false;
+
     // The modal dialogs (Dialogs.h): the page and item the properties dialog shows
     // stay after it closes; the window and the prompt's request are dropped.
     int propertiesPage = -1;
