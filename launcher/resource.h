@@ -26,6 +26,9 @@
 #define ID_LAYOUT_TIMER 30001
 #define LAYOUT_TIMER_PERIOD 333
 #define ID_SAVE_TIMER 30002
+// A drag from the shell held over another page's tab this long shows that page.
+#define ID_DRAG_HOVER_TIMER 30003
+#define DRAG_HOVER_DELAY 500
 #define SAVE_DELAY 2000  // from the last change to its save
 
 // Commands.

@@ -25,6 +25,7 @@
 #include "panel/PanelRecord.h"
 #include "Texts.h"
 #include "WinTest.h"
+#include "resource.h"
 
 namespace {
 
@@ -305,6 +306,50 @@ TEST_F(FileDropTest, HighlightFollowsTheCursorAndEndsWithTheDrag)
     EXPECT_EQ(static_cast<DWORD>(DROPEFFECT_LINK), effect);
     EXPECT_TRUE(Highlighted().empty());
     target_->DragLeave();
+}
+
+// Files held over another page's tab show that page after a moment, so they can be
+// dropped onto it; a cursor that moves on before then, or data without files, shows
+// nothing.
+TEST_F(FileDropTest, FilesHeldOverATabShowItsPageAndLandThere)
+{
+    const std::string file = files_.File("held.txt");
+    ASSERT_TRUE(WriteFileBytes(file, "x"));
+    HWND tabs = panel_->tabs();
+    auto over = [&](int tab) {
+        POINT at = TabCenter(tabs, tab);
+        SetCursorPos(at.x, at.y);
+    };
+    FakeDataObject names(false, true);
+    DWORD effect = DROPEFFECT_LINK;
+    target_->DragEnter(&names, MK_LBUTTON, POINTL{0, 0}, &effect);
+    over(1);
+    target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+    Pump(DRAG_HOVER_DELAY + 300);
+    EXPECT_EQ(0, GetCurrentPage()) << "no files, no page change";
+    target_->DragLeave();
+
+    FakeDataObject data(true, false, MakeDrop({file}));
+    effect = DROPEFFECT_COPY;
+    target_->DragEnter(&data, MK_LBUTTON, POINTL{0, 0}, &effect);
+    target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+    Pump(DRAG_HOVER_DELAY / 2);
+    CursorOnEmptySpace();
+    target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+    Pump(DRAG_HOVER_DELAY + 300);
+    EXPECT_EQ(0, GetCurrentPage()) << "the cursor left the tab before the delay";
+
+    over(1);
+    target_->DragOver(MK_LBUTTON, POINTL{0, 0}, &effect);
+    PumpUntil([&] { return GetCurrentPage() == 1; }, DRAG_HOVER_DELAY * 4);
+    ASSERT_EQ(1, GetCurrentPage());
+    EXPECT_EQ(1, TabCtrl_GetCurSel(tabs));
+    EXPECT_EQ(0, ListCount(list_));
+    effect = DROPEFFECT_COPY;
+    EXPECT_EQ(S_OK, target_->Drop(&data, 0, POINTL{0, 0}, &effect));
+    PumpUntil([&] { return GetItemCount(1) == 1; }, 3000);
+    EXPECT_EQ(1, GetItemCount(1));
+    EXPECT_EQ(3, GetItemCount(0));
 }
 
 TEST_F(FileDropTest, QueryInterfaceAnswersDropTargetAndUnknownOnly)

@@ -10,7 +10,9 @@
 #include <initializer_list>
 
 #include "Texts.h"
+#include "data/LauncherData.h"
 #include "panel/PanelViews.h"
+#include "resource.h"
 #include "platform/ModuleRecord.h"
 
 void RegisterIdListFormat()
@@ -54,6 +56,8 @@ struct PanelDropTarget final : public IDropTarget {
         dataObject = data;
         hdropOffered = Offers(data, CF_HDROP);
         idListOffered = Offers(data, moduleRecord.idListFormat);
+        hoverTab = -1;
+        FollowTab();
         SetEffect(effect);
         return S_OK;
     }
@@ -61,6 +65,7 @@ struct PanelDropTarget final : public IDropTarget {
     HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL, DWORD* effect) override
     {
         SetEffect(effect);
+        FollowTab();
         ClearDropHighlights();
         int hit = HitTestList();
         if (hit != -1 && hdropOffered)
@@ -70,6 +75,7 @@ struct PanelDropTarget final : public IDropTarget {
 
     HRESULT STDMETHODCALLTYPE DragLeave() override
     {
+        StopFollowingTab();
         ClearDropHighlights();
         return S_OK;
     }
@@ -77,6 +83,7 @@ struct PanelDropTarget final : public IDropTarget {
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override
     {
         // The highlight of the last DragOver would otherwise stay on the item.
+        StopFollowingTab();
         ClearDropHighlights();
         // A window with a drop target gets no WM_DROPFILES from the platform (Wine's
         // X11 bridge sends one only when the drop reports no effect), so the files
@@ -95,9 +102,32 @@ struct PanelDropTarget final : public IDropTarget {
     // What the drag in progress offers, as DragEnter found it.
     bool hdropOffered = false;
     bool idListOffered = false;
+    // The tab the cursor rests on while files are dragged, -1 when none; its page is
+    // shown once the cursor has stayed there DRAG_HOVER_DELAY.
+    int hoverTab = -1;
+
+    void StopFollowingTab()
+    {
+        hoverTab = -1;
+        KillTimer(targetWindow, ID_DRAG_HOVER_TIMER);
+    }
 
 private:
     ~PanelDropTarget() = default;
+
+    // A new tab under the cursor starts the wait again; the shown page's own tab and
+    // no tab end it.
+    void FollowTab()
+    {
+        int tab = hdropOffered ? TabUnderCursor() : -1;
+        if (tab == hoverTab)
+            return;
+        hoverTab = tab;
+        if (tab != -1 && tab != GetCurrentPage())
+            SetTimer(targetWindow, ID_DRAG_HOVER_TIMER, DRAG_HOVER_DELAY, nullptr);
+        else
+            KillTimer(targetWindow, ID_DRAG_HOVER_TIMER);
+    }
 
     // Posts a copy of the data's drop block to the panel window, which frees it
     // with DragFinish. The copy ends in zeros, so a list the source left
@@ -185,4 +215,14 @@ void DestroyPanelDropTarget(PanelDropTarget* target)
             DragFinish(reinterpret_cast<HDROP>(pending.wParam));
     }
     target->Release();
+}
+
+void OnDragHoverTimer(PanelDropTarget* target)
+{
+    if (!target)
+        return;
+    KillTimer(target->targetWindow, ID_DRAG_HOVER_TIMER);
+    int tab = target->hoverTab;
+    if (tab != -1 && TabUnderCursor() == tab)
+        ShowPage(tab);
 }

@@ -13,3 +13,7 @@ void RegisterIdListFormat();
 // and tears it down again (revoke, release).
 PanelDropTarget* CreatePanelDropTarget(HWND window);
 void DestroyPanelDropTarget(PanelDropTarget* target);
+
+// The panel window's ID_DRAG_HOVER_TIMER: a drag still held over the tab it stopped
+// on shows that tab's page, so the files can be dropped there.
+void OnDragHoverTimer(PanelDropTarget* target);

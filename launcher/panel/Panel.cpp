@@ -71,6 +71,8 @@ void OnTimer(HWND window, WPARAM id)
 {
     if (id == ID_SAVE_TIMER)
         OnSaveTimer(window);
+    if (id == ID_DRAG_HOVER_TIMER)
+        OnDragHoverTimer(livePanel->dropTarget);
     if (id != ID_LAYOUT_TIMER)
         return;
     KillTimer(window, ID_LAYOUT_TIMER);
