@@ -311,6 +311,7 @@ TEST_F(NotificationsTest, RenamingInPlaceStoresAndShowsTheTextUnlessCancelled)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored.substr(0, 20));
         Open(Pages());
+        const std::string title = wintest::WindowText(panel_->nest().top());
         wintest::SelectListItem(list(), 1);
         Key(VK_F2);
         HWND edit = EditControl();
@@ -323,6 +324,23 @@ TEST_F(NotificationsTest, RenamingInPlaceStoresAndShowsTheTextUnlessCancelled)
         EXPECT_EQ(nullptr, EditControl());
         EXPECT_EQ(c.stored, GetItemName(0, 1));
         EXPECT_EQ(c.stored, wintest::ListText(list(), 1));
+        EXPECT_EQ(title, wintest::WindowText(panel_->nest().top())) << "the host's title is not back";
+    }
+    // An edit the focus leaves, and one open while the panel goes, give the title back too.
+    for (bool destroy : {false, true}) {
+        Open(Pages());
+        SetWindowTextW(panel_->nest().top(), L"ブラウザ Caf\u00E9");
+        wintest::SelectListItem(list(), 1);
+        Key(VK_F2);
+        ASSERT_NE(nullptr, EditControl());
+        if (destroy)
+            panel_->Destroy();
+        else
+            SendMessageA(list(), LVM_CANCELEDITLABEL, 0, 0);
+        wintest::Pump(10);
+        wchar_t title[64] = {};
+        GetWindowTextW(panel_->nest().top(), title, 64);
+        EXPECT_STREQ(L"ブラウザ Caf\u00E9", title) << (destroy ? "panel destroyed" : "edit cancelled");
     }
 }
 

@@ -1,6 +1,8 @@
 // Renaming an item in place through the list view's label editor.
 #include "panel/LabelEdit.h"
 
+#include <string>
+
 #include "Texts.h"
 #include "data/LauncherData.h"
 #include "panel/PanelRecord.h"
@@ -46,8 +48,16 @@ LRESULT CALLBACK LabelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lP
 
 void BeginLabelEdit()
 {
-    // The host's frame shows that a rename is under way; it is never set back.
+    // The host's frame shows that a rename is under way, until the edit ends
+    // (RestoreRenameTitle).
     HWND above = GetParent(GetParent(GetParent(livePanel->panelWindow)));
+    if (above && !livePanel->renameTitleWindow) {
+        int length = GetWindowTextLengthW(above);
+        std::wstring title(static_cast<size_t>(length) + 1, L'\0');
+        title.resize(static_cast<size_t>(GetWindowTextW(above, &title[0], length + 1)));
+        livePanel->renameTitle = title;
+        livePanel->renameTitleWindow = above;
+    }
     if (above)
         SetWindowTextA(above, TEXT_RENAME_WINDOW);
     HWND edit = ShownLabelEditor();
@@ -59,10 +69,24 @@ void BeginLabelEdit()
     }
 }
 
+void RestoreRenameTitle()
+{
+    HWND above = livePanel->renameTitleWindow;
+    livePanel->renameTitleWindow = nullptr;
+    // Unless the host has given its frame a title of its own meanwhile.
+    char shown[sizeof TEXT_RENAME_WINDOW + 1] = "";
+    if (above && IsWindow(above) && GetWindowTextA(above, shown, sizeof shown) >= 0
+        && lstrcmpA(shown, TEXT_RENAME_WINDOW) == 0)
+        SetWindowTextW(above, livePanel->renameTitle.c_str());
+    std::wstring().swap(livePanel->renameTitle);
+}
+
 void EndLabelEdit(const NMLVDISPINFOA* info)
 {
     HWND edit = livePanel->labelEditControl;
     livePanel->labelEditControl = nullptr;  // the list view destroys it next
+    // However the edit ends (Enter, Esc, a click elsewhere), the frame's title is back.
+    RestoreRenameTitle();
 
     // No text means the edit was cancelled (or left unchanged): the name stays.
     if (!info->item.pszText)

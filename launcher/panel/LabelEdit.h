@@ -7,3 +7,6 @@
 
 void BeginLabelEdit();
 void EndLabelEdit(const NMLVDISPINFOA* info);
+// Gives the host's frame back the title it had before the rename; also when the
+// panel goes while an edit is open.
+void RestoreRenameTitle();

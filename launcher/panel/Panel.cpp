@@ -17,6 +17,7 @@
 #include "panel/FileDrop.h"
 #include "panel/ItemDrag.h"
 #include "panel/Keys.h"
+#include "panel/LabelEdit.h"
 #include "panel/Notifications.h"
 #include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
@@ -85,6 +86,7 @@ void EndPanel()
     if (!livePanel)
         return;
     SetChangeHook(nullptr);
+    RestoreRenameTitle();
     DestroyPanelWindows();
     if (livePanel->oleStarted)
         OleUninitialize();

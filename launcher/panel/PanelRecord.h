@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "data/LauncherRecords.h"
@@ -51,6 +52,9 @@ struct PanelRecord {
     HWND labelEditControl = nullptr;
     WNDPROC labelEditProc = nullptr;
     BYTE pendingLeadByte = 0;
+    // The host's frame, titled "Rename" while the edit lasts, and its title before.
+    HWND renameTitleWindow = nullptr;
+    std::wstring renameTitle;
 
     // The save timer (AutoSave.h).
     bool saveArmed = false;
