@@ -107,7 +107,11 @@ bool FinishDrop(DropRequest& drop)
     char name[kTextSize];
     ItemNameFor(named, path, name);
     int n = GetItemCount(page);
-    AddFileItem(page, path, name);
+    if (!AddFileItem(page, path, name)) {
+        ModalHold hold;
+        MessageBoxA(window, TEXT_TOO_MANY_ITEMS, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+        return PanelStillLives(generation);
+    }
     if (taken) {
         // The item does what the shortcut did: its arguments, its own working folder
         // and icon where it has them (else the target's folder and shell icon).
