@@ -66,6 +66,8 @@ bool Run(ModuleCycle& cycle, HWND parent)
          Number(static_cast<double>(blocks), "%+.0f") + " (" + firstPanel + ")",
          Number(handles, "%+.0f") + (r.end.handlesFromProbe ? " (probed)" : ""), Number(seconds, "%.1f s"),
          met ? "0 and 0: met" : "0 and 0: NOT MET"});
+    printf("  %s: the module was unloaded at most %lu ms after FreeLibrary (its workers ending)\n", cycle.name(),
+           r.longestUnloadWait);
     return met;
 }
 

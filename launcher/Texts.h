@@ -37,6 +37,8 @@
 #define TEXT_CAPTION "Dockmere"
 #define TEXT_ABOUT "Dockmere  v1.5"
 #define TEXT_ASK_SHORTCUT_TARGET "ショートカット先の実体を登録しますか？"
+// A drop refused because the pages hold as many items as the settings file can keep.
+#define TEXT_TOO_MANY_ITEMS "登録できる項目の数を超えるため、これ以上登録できません。"
 #define TEXT_UNNAMABLE_FILE_FORMAT "%s\n\nこのファイル名には表示できない文字が含まれ、短い名前もないため登録できません。"
 // A start the shell refused: the item's path, then why.
 #define TEXT_START_NOT_FOUND_FORMAT "%s\n\nファイルが見つからないため開けません。"

@@ -15,6 +15,7 @@
 #include "ImportHook.h"
 #include "data/LauncherData.h"
 #include "LivePanel.h"
+#include "PanelResults.h"
 #include "MenuReader.h"
 #include "ModalDriver.h"
 #include "panel/Panel.h"
@@ -32,13 +33,22 @@ using wintest::Settings;
 namespace {
 
 std::vector<std::string> shellFiles;
+SRWLOCK shellFilesLock = SRWLOCK_INIT;
+DWORD mainThread = GetCurrentThreadId();
 wintest::ImportHook* shellHook;
 
-// Records what would be started; nothing is started.
-HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT)
+// Records what would be started (on the start's worker); nothing is started.
+BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOW* info)
 {
-    shellFiles.push_back(file ? file : "");
-    return reinterpret_cast<HINSTANCE>(33);
+    char file[1100] = {};
+    if (info->lpFile)
+        WideCharToMultiByte(CP_ACP, 0, info->lpFile, -1, file, sizeof file, nullptr, nullptr);
+    PostThreadMessageA(mainThread, WM_NULL, 0, 0);
+    AcquireSRWLockExclusive(&shellFilesLock);
+    shellFiles.push_back(file);
+    ReleaseSRWLockExclusive(&shellFilesLock);
+    info->hInstApp = reinterpret_cast<HINSTANCE>(33);
+    return TRUE;
 }
 
 std::vector<std::string> pickerPaths;
@@ -74,7 +84,7 @@ protected:
     {
         shellFiles.clear();
         pickerPaths.clear();
-        hook_ = new wintest::ImportHook("SHELL32.dll", "ShellExecuteA", reinterpret_cast<void*>(RecordShellExecute));
+        hook_ = new wintest::ImportHook("SHELL32.dll", "ShellExecuteExW", reinterpret_cast<void*>(RecordShellExecute));
         shellHook = hook_;
         ASSERT_TRUE(hook_->installed());
     }
@@ -490,6 +500,7 @@ TEST_F(CommandsTest, ItemCommandsActOnTheSelectedItemOnly)
         SCOPED_TRACE(id);
         wintest::SelectListItem(list, -1);
         Command(id);
+        wintest::PumpUntilWorkersDone();
         EXPECT_TRUE(shellFiles.empty());
         EXPECT_EQ(3, GetItemCount(0));
         EXPECT_EQ(nullptr, reinterpret_cast<HWND>(SendMessageA(list, LVM_GETEDITCONTROL, 0, 0)));
@@ -499,6 +510,7 @@ TEST_F(CommandsTest, ItemCommandsActOnTheSelectedItemOnly)
 
     wintest::SelectListItem(list, 1);
     Command(IDM_OPEN);
+    wintest::PumpUntilWorkersDone();
     EXPECT_EQ(std::vector<std::string>{"C:\\windows\\notepad.exe"}, shellFiles);
 
     std::string title;

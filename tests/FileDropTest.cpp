@@ -21,6 +21,7 @@
 #include "data/LauncherData.h"
 #include "LivePanel.h"
 #include "ModalDriver.h"
+#include "PanelResults.h"
 #include "panel/Panel.h"
 #include "panel/PanelRecord.h"
 #include "Texts.h"
@@ -203,6 +204,7 @@ protected:
     {
         if (!dragged) {
             SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+            PumpUntilWorkersDone();
             return;
         }
         FakeDataObject data(true, false, MakeDrop(paths));
@@ -585,6 +587,7 @@ TEST_F(FileDropTest, NameTheCodePageLacksBecomesAShortPathThatStarts)
             PumpUntil([&] { return GetItemCount(0) > n; });
         } else {
             SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(probe)), 0);
+            PumpUntilWorkersDone();
         }
         ASSERT_EQ(n + 1, GetItemCount(0)) << throughTarget;
         EXPECT_STREQ(shortPath, GetItem(0, n).path);
@@ -606,6 +609,7 @@ TEST_F(FileDropTest, NameTheCodePageLacksBecomesAShortPathThatStarts)
     });
     std::wstring gone = std::wstring(folder) + L"\\gone \ud55c.txt";
     SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(gone)), 0);
+    PumpUntilWorkersDone();
     EXPECT_EQ(items, GetItemCount(0));
     char expected[1024];
     wsprintfA(expected, TEXT_UNNAMABLE_FILE_FORMAT, (files_.path() + "\\gone ?.txt").c_str());

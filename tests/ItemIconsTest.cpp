@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "PanelResults.h"
 #include "ImagePixels.h"
 #include "platform/ItemIcons.h"
 #include "data/LauncherData.h"
@@ -33,19 +34,23 @@ protected:
         InitCommonControls();
         ResetLauncherData();
         livePanel = &record_;
+        results_ = wintest::TakeResults(record_);
         livePanel->largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
         livePanel->smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
         ASSERT_TRUE(livePanel->largeImageList && livePanel->smallImageList);
     }
     void TearDown() override
     {
+        wintest::PumpUntilWorkersDone();
+        DestroyWindow(results_);
         ImageList_Destroy(livePanel->largeImageList);
         ImageList_Destroy(livePanel->smallImageList);
         livePanel = nullptr;
         ResetLauncherData();
     }
 
-    PanelRecord record_;  // the panel whose image lists the icons go to
+    PanelRecord record_;
+    HWND results_ = nullptr;  // the panel whose image lists the icons go to
 
     static ItemImageLists Lists() { return livePanel->ImageLists(); }
     static int LargeCount() { return ImageList_GetImageCount(livePanel->largeImageList); }
@@ -146,6 +151,7 @@ TEST_F(ItemIconsTest, ReplaceItemIconReplacesInPlaceOrLeavesMinusOne)
     std::vector<uint32_t> notepad = Pixels(livePanel->largeImageList, 0);
 
     ReplaceItemIcon(0, 0, kNotepad, -1);
+    ASSERT_TRUE(wintest::PumpUntilWorkersDone());
     EXPECT_EQ(4, GetItemImageIndex(0, 0));
     EXPECT_EQ(5, LargeCount());
     EXPECT_EQ(notepad, Pixels(livePanel->largeImageList, 4));
@@ -154,20 +160,25 @@ TEST_F(ItemIconsTest, ReplaceItemIconReplacesInPlaceOrLeavesMinusOne)
 
     // The item's own iconPath as the new source.
     ReplaceItemIcon(0, 0, GetItemIconPath(0, 0), 0);
+    ASSERT_TRUE(wintest::PumpUntilWorkersDone());
     EXPECT_EQ(4, GetItemImageIndex(0, 0));
     EXPECT_STREQ(kNotepad, GetItemIconPath(0, 0));
     EXPECT_EQ(0, GetItemIconIndex(0, 0));
 
     std::vector<uint32_t> kept = Pixels(livePanel->largeImageList, 4);
     ReplaceItemIcon(0, 0, kMissing, -1);
+    ASSERT_TRUE(wintest::PumpUntilWorkersDone());
     EXPECT_EQ(-1, GetItemImageIndex(0, 0));
     EXPECT_EQ(kept, Pixels(livePanel->largeImageList, 4));
     EXPECT_EQ(5, LargeCount());
     EXPECT_STREQ(kMissing, GetItemIconPath(0, 0));
 
-    // From -1, a new icon is appended.
+    // From -1, a new slot is appended, its placeholder at once, then the icon.
     ReplaceItemIcon(0, 0, kNotepad, -1);
     EXPECT_EQ(5, GetItemImageIndex(0, 0));
+    ASSERT_TRUE(wintest::PumpUntilWorkersDone());
+    EXPECT_EQ(5, GetItemImageIndex(0, 0));
+    EXPECT_EQ(notepad, Pixels(livePanel->largeImageList, 5));
     EXPECT_EQ(6, LargeCount());
     EXPECT_EQ(6, SmallCount());
 }
@@ -229,14 +240,19 @@ TEST_F(ItemIconsTest, AddFileItemAppendsTheShellIcon)
 {
     FillFive();
     AddPage();
+    std::vector<uint32_t> notepad = Pixels(livePanel->largeImageList, 0);
     EXPECT_TRUE(AddFileItem(0, kNotepad));
     EXPECT_EQ(5, GetItemImageIndex(0, 0));
     EXPECT_EQ(6, LargeCount());
     EXPECT_EQ(6, SmallCount());
     EXPECT_STREQ("notepad", GetItemName(0, 0));
+    // A missing file's item shows its placeholder until the worker finds no icon.
     EXPECT_TRUE(AddFileItem(0, kMissing));
+    EXPECT_EQ(6, GetItemImageIndex(0, 1));
+    ASSERT_TRUE(wintest::PumpUntilWorkersDone());
+    EXPECT_EQ(notepad, Pixels(livePanel->largeImageList, 5));
     EXPECT_EQ(-1, GetItemImageIndex(0, 1));
-    EXPECT_EQ(6, LargeCount());
+    EXPECT_EQ(7, LargeCount()) << "the unused slot stays";
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ImportHook.h"
+#include "PanelResults.h"
 #include "platform/Launch.h"
 #include "data/LauncherData.h"
 #include "ModalDriver.h"
@@ -30,15 +31,45 @@ struct ShellCall {
     int show;
 };
 
+// Starts run on the panel's workers: the calls are recorded there and read here
+// once the worker's result has come back (ShellCallCount under the lock).
 std::vector<ShellCall> shellCalls;
 wintest::ImportHook* shellHook;
+SRWLOCK shellCallsLock = SRWLOCK_INIT;
 
-HINSTANCE WINAPI RecordShellExecute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR folder, INT show)
+std::string Narrow(LPCWSTR text)
 {
-    shellCalls.push_back(ShellCall{owner, verb != nullptr, file ? file : "", parameters != nullptr,
-                                   parameters ? parameters : "", folder != nullptr, folder ? folder : "", show});
-    auto original = reinterpret_cast<decltype(&ShellExecuteA)>(shellHook->original());
-    return original(owner, verb, file, parameters, folder, show);
+    char narrow[1100] = {};
+    if (text)
+        WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
+BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOW* info)
+{
+    ShellCall call{info->hwnd,         info->lpVerb != nullptr,      Narrow(info->lpFile),
+                   info->lpParameters != nullptr, Narrow(info->lpParameters), info->lpDirectory != nullptr,
+                   Narrow(info->lpDirectory), info->nShow};
+    AcquireSRWLockExclusive(&shellCallsLock);
+    shellCalls.push_back(call);
+    ReleaseSRWLockExclusive(&shellCallsLock);
+    auto original = reinterpret_cast<decltype(&ShellExecuteExW)>(shellHook->original());
+    return original(info);
+}
+
+size_t ShellCallCount()
+{
+    AcquireSRWLockExclusive(&shellCallsLock);
+    size_t count = shellCalls.size();
+    ReleaseSRWLockExclusive(&shellCallsLock);
+    return count;
+}
+
+// Pumps until `count` starts have reached the shell and their workers are done.
+bool WaitForStarts(size_t count)
+{
+    return wintest::PumpUntil([count] { return ShellCallCount() >= count; }, 15000)
+           && wintest::PumpUntilWorkersDone();
 }
 
 LauncherItem MakeItem(const std::string& path, const std::string& parameter, const std::string& workDir)
@@ -81,7 +112,8 @@ protected:
         ResetLauncherData();
         AddPage();
         shellCalls.clear();
-        hook_ = new wintest::ImportHook("SHELL32.dll", "ShellExecuteA", reinterpret_cast<void*>(RecordShellExecute));
+        hook_ = new wintest::ImportHook("SHELL32.dll", "ShellExecuteExW", reinterpret_cast<void*>(RecordShellExecute));
+        results_ = wintest::TakeResults(record_);
         shellHook = hook_;
         ASSERT_TRUE(hook_->installed());
 
@@ -103,6 +135,8 @@ protected:
 
     void TearDown() override
     {
+        wintest::PumpUntilWorkersDone();
+        DestroyWindow(results_);
         delete hook_;
         shellHook = nullptr;
         SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
@@ -137,6 +171,8 @@ protected:
 
     wintest::TempFolder temp_;
     wintest::ImportHook* hook_ = nullptr;
+    PanelRecord record_;  // only its window, which takes the starts' results
+    HWND results_ = nullptr;
     std::string blankFolder_, plainFolder_, blankProbe_, plainProbe_, output_;
 };
 
@@ -175,8 +211,9 @@ TEST_F(LaunchTest, ShellReceivesQuotedPathParametersAndFolder)
         shellCalls.clear();
 
         LaunchItem(nullptr, 0, 1, c.override);
+        ASSERT_TRUE(WaitForStarts(1));
 
-        ASSERT_EQ(1u, shellCalls.size());
+        ASSERT_EQ(1u, ShellCallCount());
         const ShellCall& call = shellCalls[0];
         EXPECT_EQ(nullptr, call.owner);
         EXPECT_FALSE(call.hasVerb);
@@ -209,7 +246,8 @@ TEST_F(LaunchTest, NoItemStartsNothing)
     LaunchItem(nullptr, 0, -1, "\"C:\\dropped.txt\"");
     LaunchItem(nullptr, 0, 1);  // one past the last item
     LaunchItem(nullptr, 1, 0);  // no such page
-    EXPECT_TRUE(shellCalls.empty());
+    wintest::PumpUntilWorkersDone();
+    EXPECT_EQ(0u, ShellCallCount());
     wintest::Pump(300);
     EXPECT_FALSE(wintest::FileExists(output_));
 }
@@ -232,11 +270,13 @@ TEST_F(LaunchTest, FailedStartShowsOneMessageAndChangesNothing)
         });
     }
 
-    LaunchItem(nullptr, 0, 0);
-    LaunchItem(nullptr, 0, 1);
+    LaunchItem(results_, 0, 0);
+    LaunchItem(results_, 0, 1);
+    ASSERT_TRUE(WaitForStarts(2));
+    wintest::PumpUntil([&] { return boxes.size() == 2; }, 10000);
     wintest::Pump(200);
 
-    EXPECT_EQ(2u, shellCalls.size());
+    EXPECT_EQ(2u, ShellCallCount());
     EXPECT_EQ(0, driver.unexpected()) << "more than one window for a start";
     char expected[1024];
     wsprintfA(expected, "Dockmere|" TEXT_START_NOT_FOUND_FORMAT, missing.c_str());

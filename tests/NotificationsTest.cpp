@@ -14,6 +14,7 @@
 #include "ImportHook.h"
 #include "data/LauncherData.h"
 #include "LivePanel.h"
+#include "PanelResults.h"
 #include "MenuReader.h"
 #include "ModalDriver.h"
 #include "panel/Panel.h"
@@ -31,11 +32,25 @@ namespace {
 
 std::vector<std::string> shellFiles;
 
-// Records what would be started; nothing is started.
-HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT)
+// Records what would be started (on the start's worker); nothing is started.
+SRWLOCK shellFilesLock = SRWLOCK_INIT;
+BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOW* info)
 {
-    shellFiles.push_back(file ? file : "");
-    return reinterpret_cast<HINSTANCE>(33);
+    char file[1100] = {};
+    if (info->lpFile)
+        WideCharToMultiByte(CP_ACP, 0, info->lpFile, -1, file, sizeof file, nullptr, nullptr);
+    AcquireSRWLockExclusive(&shellFilesLock);
+    shellFiles.push_back(file);
+    ReleaseSRWLockExclusive(&shellFilesLock);
+    info->hInstApp = reinterpret_cast<HINSTANCE>(33);
+    return TRUE;
+}
+
+// What was started, once the starts' workers are done.
+const std::vector<std::string>& Started()
+{
+    wintest::PumpUntilWorkersDone();
+    return shellFiles;
 }
 
 int pickerCalls;
@@ -66,7 +81,7 @@ protected:
     {
         shellFiles.clear();
         pickerCalls = 0;
-        hook_.reset(new wintest::ImportHook("SHELL32.dll", "ShellExecuteA", reinterpret_cast<void*>(RecordShellExecute)));
+        hook_.reset(new wintest::ImportHook("SHELL32.dll", "ShellExecuteExW", reinterpret_cast<void*>(RecordShellExecute)));
         ASSERT_TRUE(hook_->installed());
         iconPickerOverride = CountPicker;
     }
@@ -183,14 +198,14 @@ TEST_F(NotificationsTest, ClickOrDoubleClickStartsTheSelectedItemBySetting)
         wintest::SelectListItem(list(), 1);
         NotifyList(c.code, 0);  // the notification names another item: the selection counts
         if (c.starts)
-            EXPECT_EQ(std::vector<std::string>{"C:\\windows\\regedit.exe"}, shellFiles);
+            EXPECT_EQ(std::vector<std::string>{"C:\\windows\\regedit.exe"}, Started());
         else
-            EXPECT_TRUE(shellFiles.empty());
+            EXPECT_TRUE(Started().empty());
 
         shellFiles.clear();
         wintest::SelectListItem(list(), -1);
         NotifyList(c.code, 0);
-        EXPECT_TRUE(shellFiles.empty());
+        EXPECT_TRUE(Started().empty());
     }
 }
 
@@ -205,7 +220,7 @@ TEST_F(NotificationsTest, EnterStartsTheSelectedItemOnceInBothClickModes)
         shellFiles.clear();
         // The list view's own key handling: LVN_KEYDOWN, then its activation.
         SendMessageA(list(), WM_KEYDOWN, VK_RETURN, 0);
-        EXPECT_EQ(std::vector<std::string>{"C:\\windows\\notepad.exe"}, shellFiles);
+        EXPECT_EQ(std::vector<std::string>{"C:\\windows\\notepad.exe"}, Started());
     }
 }
 
@@ -247,7 +262,7 @@ TEST_F(NotificationsTest, EachKeyActsOnTheSelectedItemWithTheRealModifierState)
             Key(c.key, c.modifier);
 
             Outcome expected = selected ? c.outcome : Outcome::None;
-            EXPECT_EQ(expected == Outcome::Start ? 1u : 0u, shellFiles.size());
+            EXPECT_EQ(expected == Outcome::Start ? 1u : 0u, Started().size());
             EXPECT_EQ(expected == Outcome::Properties ? "beta のプロパティ" : "", dialogTitle);
             EXPECT_EQ(expected == Outcome::Rename, EditControl() != nullptr);
             EXPECT_EQ(expected == Outcome::Remove ? 3 : 4, GetItemCount(0));

@@ -262,27 +262,32 @@ TEST_F(PanelTest, TabsAndItemsComeFromTheSettingsFile)
     EXPECT_EQ(0, SelectedTab(tabs));
     EXPECT_EQ((std::vector<std::string>{"メモ帳", "無い", "レジストリ"}), ListTexts(list));
 
-    // Only the shown page's icons are made, in item order; the item without an icon
-    // shows none (not the image the next item gets).
+    // Only the shown page's icons are made, in item order, each item in a slot of
+    // its own with a placeholder at once; the item without an icon then shows none
+    // (not the image the next item gets).
+    EXPECT_EQ(0, ListImage(list, 0));
+    EXPECT_EQ(1, ListImage(list, 1));
+    EXPECT_EQ(2, ListImage(list, 2));
+    EXPECT_TRUE(PumpUntil([&] { return ListImage(list, 1) == I_IMAGENONE; }, 15000));
     EXPECT_EQ(0, ListImage(list, 0));
     EXPECT_EQ(I_IMAGENONE, ListImage(list, 1));
-    EXPECT_EQ(1, ListImage(list, 2));
+    EXPECT_EQ(2, ListImage(list, 2));
     auto large = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
     auto small = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
-    EXPECT_EQ(2, ImageList_GetImageCount(large));
-    EXPECT_EQ(2, ImageList_GetImageCount(small));
+    EXPECT_EQ(3, ImageList_GetImageCount(large));
+    EXPECT_EQ(3, ImageList_GetImageCount(small));
 
     // Page 1's icon comes with its first showing, and only then; showing page 0
     // again makes nothing anew.
     SendMessageA(panel, WM_COMMAND, 10101, 0);
-    EXPECT_EQ(2, ListImage(list, 0));
+    EXPECT_EQ(3, ListImage(list, 0));
     SendMessageA(panel, WM_COMMAND, 10100, 0);
     SendMessageA(panel, WM_COMMAND, 10101, 0);
-    EXPECT_EQ(2, ListImage(list, 0));
+    EXPECT_EQ(3, ListImage(list, 0));
     SendMessageA(panel, WM_COMMAND, 10100, 0);
-    EXPECT_EQ(1, ListImage(list, 2));
-    EXPECT_EQ(3, ImageList_GetImageCount(large));
-    EXPECT_EQ(3, ImageList_GetImageCount(small));
+    EXPECT_EQ(2, ListImage(list, 2));
+    EXPECT_EQ(4, ImageList_GetImageCount(large));
+    EXPECT_EQ(4, ImageList_GetImageCount(small));
 
     // Neither automatic arrangement nor the grid: the stored places hold.
     const POINT expected[] = {{100, 40}, {10, 150}, {180, 90}};

@@ -17,6 +17,7 @@
 
 #include "data/IniDocument.h"
 #include "IniOracle.h"
+#include "PanelResults.h"
 #include "data/LauncherData.h"
 #include "panel/ItemImages.h"
 #include "panel/Panel.h"
@@ -359,6 +360,7 @@ TEST_F(SettingsFileTest, AnItemWithoutIconGetsMinusOne)
     InitCommonControls();
     PanelRecord record;
     livePanel = &record;
+    HWND results = wintest::TakeResults(record);
     livePanel->largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
     livePanel->smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
     LoadFrom(
@@ -370,11 +372,13 @@ TEST_F(SettingsFileTest, AnItemWithoutIconGetsMinusOne)
     MakePageIcons(0);
     MakePageIcons(1);
     MakePageIcons(1);
+    ASSERT_TRUE(wintest::PumpUntilWorkersDone());
     EXPECT_EQ(0, GetItemImageIndex(0, 0));
     EXPECT_EQ(-1, GetItemImageIndex(0, 1));
-    EXPECT_EQ(1, GetItemImageIndex(1, 0)) << "the index the icon really took";
-    EXPECT_EQ(2, ImageList_GetImageCount(livePanel->largeImageList));
-    EXPECT_EQ(2, ImageList_GetImageCount(livePanel->smallImageList));
+    EXPECT_EQ(2, GetItemImageIndex(1, 0)) << "each item has its own slot, kept when its icon arrives";
+    EXPECT_EQ(3, ImageList_GetImageCount(livePanel->largeImageList));
+    EXPECT_EQ(3, ImageList_GetImageCount(livePanel->smallImageList));
+    DestroyWindow(results);
     ImageList_Destroy(livePanel->largeImageList);
     ImageList_Destroy(livePanel->smallImageList);
     livePanel = nullptr;

@@ -75,6 +75,8 @@ TEST(Wow64Test, SystemProgramAndShortcutTargetOnlyThe64BitViewHoldsStart)
     driver.Then([](HWND question) { PostCommand(question, IDYES); });
     for (const std::string& dropped : {system, link})
         SendMessageA(panel, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(dropped)), 0);
+    // The drops' files are looked at on workers; the items come in the drops' order.
+    EXPECT_TRUE(PumpUntil([&] { return ListCount(list) == 2; }, 15000));
     ASSERT_EQ(2, ListCount(list));
     EXPECT_EQ("probe64", ListText(list, 1)) << "the target's name";
 

@@ -141,8 +141,18 @@ void AddItem(int page, const LauncherItem& record)
     NoteChange();
 }
 
+int GetItemCountInAll()
+{
+    size_t count = 0;
+    for (const LauncherPage& page : launcherData.pages)
+        count += page.items.size();
+    return static_cast<int>(count);
+}
+
 bool AddItemFromFile(int page, const char* filePath, const char* name)
 {
+    if (GetItemCountInAll() >= kItemLimit)
+        return false;
     LauncherItem item = {};
     item.imageIndex = -1;  // no image: the panel stores the file's icon and sets it
     item.iconIndex = -1;

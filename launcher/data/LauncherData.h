@@ -55,7 +55,12 @@ int GetItemCount(int page);
 const LauncherItem& GetItem(int page, int item);
 LauncherItem* CopyItem(LauncherItem* destination, int page, int item);
 void AddItem(int page, const LauncherItem& record);
-// The new item has no image (-1): the panel stores the file's icon and sets its index.
+// Items in all pages at most: each can take some 6 KB of the settings text, and the
+// file is refused beyond 64 MB at its load.
+constexpr int kItemLimit = 10000;
+int GetItemCountInAll();
+// The new item has no image (-1): the panel stores the file's icon and sets its
+// index. False, with nothing added, when the pages already hold kItemLimit items.
 bool AddItemFromFile(int page, const char* filePath, const char* name = nullptr);
 void RemoveItem(int page, int item);
 void InsertItem(int page, int index, const LauncherItem& record);  // index 0..GetItemCount(page)

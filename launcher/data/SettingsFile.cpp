@@ -113,16 +113,11 @@ bool ReplaceSettingsFile(const char* path, const std::string& bytes, bool waitOu
 
 // The backup goes through the same replacement: an old backup stays whole until
 // the new one is complete.
-void KeepBackup(const char* path, bool waitOutRefusals)
+bool KeepBackup(const char* path, const std::string& bytes, bool waitOutRefusals)
 {
-    if (backupKept || loadedBytes.empty())
-        return;
     char backupPath[kTextSize + 16];
     snprintf(backupPath, sizeof backupPath, "%s%s", path, kBackupSuffix);
-    if (ReplaceSettingsFile(backupPath, loadedBytes, waitOutRefusals)) {
-        backupKept = true;
-        std::string().swap(loadedBytes);
-    }
+    return ReplaceSettingsFile(backupPath, bytes, waitOutRefusals);
 }
 
 }  // namespace
@@ -172,15 +167,45 @@ void LoadSettings()
 
 bool SaveSettings(bool keepBackup, bool waitOutRefusals)
 {
-    const char* path = launcherData.iniPath;
-    if (!path[0] || settingsUnreadable)
+    SettingsSave save;
+    if (!PrepareSettingsSave(keepBackup, &save))
         return false;
+    WriteSettingsSave(&save, waitOutRefusals);
+    FinishSettingsSave(&save);
+    return save.saved;
+}
+
+bool PrepareSettingsSave(bool keepBackup, SettingsSave* save)
+{
+    if (!launcherData.iniPath[0] || settingsUnreadable)
+        return false;
+    save->path = launcherData.iniPath;
+    save->bytes = BuildSettingsDocument(launcherData.pages, launcherData.settings).Serialize();
+    if (keepBackup && !backupKept)
+        save->backup.swap(loadedBytes);
+    return true;
+}
+
+bool WriteSettingsSave(SettingsSave* save, bool waitOutRefusals)
+{
+    const char* path = save->path.c_str();
+    save->saved = false;
     // A read-only file stays as it is (on Windows its replacement fails anyway).
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
-    std::string bytes = BuildSettingsDocument(launcherData.pages, launcherData.settings).Serialize();
-    if (keepBackup)
-        KeepBackup(path, waitOutRefusals);
-    return ReplaceSettingsFile(path, bytes, waitOutRefusals);
+    if (!save->backup.empty() && !save->backupKept)
+        save->backupKept = KeepBackup(path, save->backup, waitOutRefusals);
+    save->saved = ReplaceSettingsFile(path, save->bytes, waitOutRefusals);
+    return save->saved;
+}
+
+void FinishSettingsSave(SettingsSave* save)
+{
+    if (save->backupKept) {
+        backupKept = true;
+        std::string().swap(loadedBytes);
+    } else if (!save->backup.empty() && !backupKept && loadedBytes.empty()) {
+        loadedBytes.swap(save->backup);
+    }
 }

@@ -32,3 +32,25 @@ void LoadSettings();
 // missing, unreadable or empty file gives no backup; a backup that cannot be
 // written is tried again at the next save, which goes on regardless.
 bool SaveSettings(bool keepBackup = false, bool waitOutRefusals = true);
+
+// SaveSettings in three steps, so that the writing can run on another thread: the
+// text is made from the data state (PrepareSettingsSave, on the panel's thread),
+// written with its backup and retries (WriteSettingsSave, anywhere: it reads no
+// module state), and its outcome noted (FinishSettingsSave, on the panel's thread).
+#include <string>
+struct SettingsSave {
+    std::string path;
+    std::string bytes;
+    std::string backup;  // the bytes loaded, to be kept as the backup first; empty: none
+    bool backupKept = false;
+    bool saved = false;
+};
+// False, with nothing to write, when there is no settings path or the file was
+// found unreadable at the load. With keepBackup and no backup kept yet, the loaded
+// bytes move into the save.
+bool PrepareSettingsSave(bool keepBackup, SettingsSave* save);
+// Returns save->saved.
+bool WriteSettingsSave(SettingsSave* save, bool waitOutRefusals);
+// A backup that was not written waits again for the next save; one that was is
+// not written again in this load.
+void FinishSettingsSave(SettingsSave* save);

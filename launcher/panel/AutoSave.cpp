@@ -1,9 +1,41 @@
 #include "panel/AutoSave.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "data/SettingsFile.h"
 #include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
+#include "platform/ModelText.h"
+#include "platform/Workers.h"
 #include "resource.h"
+
+// The saves of one panel, shared by the panel and the worker that writes them; it
+// goes with the last of them. A save made while another still waits replaces it:
+// only the newest state is worth writing. One task at a time writes, taking the
+// waiting save until there is none, so a save made while one is written follows it.
+struct SaveChannel {
+    SRWLOCK lock = SRWLOCK_INIT;
+    LONG references = 1;
+    std::string path;  // the lane the writer runs in
+    SettingsSave* waiting = nullptr;
+    std::vector<SettingsSave*> written;  // for FinishSettingsSave on the panel's thread
+    bool writerQueued = false;           // a task is queued or running
+    HANDLE idle = CreateEventW(nullptr, TRUE, TRUE, nullptr);  // no save waits or is written
+
+    void Release()
+    {
+        if (InterlockedDecrement(&references) != 0)
+            return;
+        delete waiting;
+        for (SettingsSave* save : written)
+            delete save;
+        if (idle)
+            CloseHandle(idle);
+        delete this;
+    }
+};
 
 namespace {
 
@@ -12,19 +44,100 @@ namespace {
 // closed leaves the backup of the last run that changed something), saving.
 
 // A save another program refused (it held the file for a moment) is tried again
-// this often, this soon, rather than waited out on the host's thread; then at the
-// next change.
+// this often, this soon, after the worker's own retries; then at the next change.
 constexpr int kRetries = 4;
 constexpr UINT kRetryDelay = 250;
+// How long the save at destroy is waited for on the host's thread.
+constexpr DWORD kDestroySaveWait = 1000;
 
-bool SaveNow(bool waitOutRefusals)
+class LockedChannel {
+public:
+    explicit LockedChannel(SaveChannel* channel) : channel_(channel) { AcquireSRWLockExclusive(&channel->lock); }
+    ~LockedChannel() { ReleaseSRWLockExclusive(&channel_->lock); }
+    LockedChannel(const LockedChannel&) = delete;
+    LockedChannel& operator=(const LockedChannel&) = delete;
+
+private:
+    SaveChannel* channel_;
+};
+
+void WriteWaitingSaves(void* context, const volatile LONG*)
+{
+    // Runs on to the end even for a panel that is gone: the file then holds its
+    // last state.
+    auto* channel = static_cast<SaveChannel*>(context);
+    for (;;) {
+        SettingsSave* save;
+        {
+            LockedChannel locked(channel);
+            save = channel->waiting;
+            channel->waiting = nullptr;
+            if (!save) {
+                channel->writerQueued = false;
+                SetEvent(channel->idle);
+                return;
+            }
+        }
+        WriteSettingsSave(save, true);
+        LockedChannel locked(channel);
+        channel->written.push_back(save);
+    }
+}
+
+void ReleaseChannel(void* context)
+{
+    static_cast<SaveChannel*>(context)->Release();
+}
+
+// Queues the writer unless one is queued or runs; false when the workers refused it.
+bool StartWriter(SaveChannel* channel)
+{
+    {
+        LockedChannel locked(channel);
+        if (channel->writerQueued)
+            return true;
+        channel->writerQueued = true;
+        ResetEvent(channel->idle);
+    }
+    InterlockedIncrement(&channel->references);
+    WorkerTask task = {WriteWaitingSaves, ReleaseChannel, channel, livePanel->panelWindow, WM_SAVE_DONE,
+                       livePanel->generation};
+    if (SubmitWorkerTask(WideFromModel(channel->path.c_str()).c_str(), task, true))
+        return true;
+    LockedChannel locked(channel);
+    channel->writerQueued = false;
+    if (!channel->waiting)
+        SetEvent(channel->idle);
+    InterlockedDecrement(&channel->references);  // the panel still holds one
+    return false;
+}
+
+bool SaveNow()
 {
     livePanel->saving = true;
     // Places the list view set by itself reach the file as they do at destroy.
     SavePositions();
-    bool saved = SaveSettings(livePanel->changedSinceLoad, waitOutRefusals);
+    auto* save = new SettingsSave();
+    bool prepared = PrepareSettingsSave(livePanel->changedSinceLoad, save);
     livePanel->saving = false;
-    return saved;
+    if (!prepared) {
+        delete save;
+        return false;
+    }
+    SaveChannel* channel = livePanel->saveChannel;
+    {
+        LockedChannel locked(channel);
+        channel->path = save->path;
+        if (SettingsSave* older = channel->waiting) {
+            // Never written: its backup bytes go with the newer save.
+            if (save->backup.empty())
+                save->backup.swap(older->backup);
+            delete older;
+        }
+        channel->waiting = save;
+        ResetEvent(channel->idle);
+    }
+    return StartWriter(channel);
 }
 
 }  // namespace
@@ -32,6 +145,8 @@ bool SaveNow(bool waitOutRefusals)
 void StartAutoSave()
 {
     livePanel->saveArmed = true;
+    if (!livePanel->saveChannel)
+        livePanel->saveChannel = new SaveChannel();
 }
 
 void NoteChange()
@@ -55,10 +170,39 @@ void OnSaveTimer(HWND window)
         SetTimer(window, ID_SAVE_TIMER, SAVE_DELAY, nullptr);
         return;
     }
-    if (armed && !SaveNow(false) && livePanel->saveRetriesLeft > 0) {
+    if (armed && !SaveNow() && livePanel->saveRetriesLeft > 0) {
         --livePanel->saveRetriesLeft;
         SetTimer(window, ID_SAVE_TIMER, kRetryDelay, nullptr);
     }
+}
+
+void OnSaveDone(DWORD generation, void* context)
+{
+    auto* channel = static_cast<SaveChannel*>(context);
+    if (livePanel && generation == livePanel->generation && channel == livePanel->saveChannel) {
+        std::vector<SettingsSave*> written;
+        {
+            LockedChannel locked(channel);
+            written.swap(channel->written);
+        }
+        bool failed = false;
+        for (SettingsSave* save : written) {
+            FinishSettingsSave(save);
+            failed = !save->saved;  // the last one counts
+            delete save;
+        }
+        // A refusal the worker's retries did not wait out is tried again later.
+        if (failed && livePanel->saveArmed && livePanel->saveRetriesLeft > 0 && livePanel->panelWindow) {
+            --livePanel->saveRetriesLeft;
+            SetTimer(livePanel->panelWindow, ID_SAVE_TIMER, kRetryDelay, nullptr);
+        }
+    }
+    channel->Release();
+}
+
+void ReleaseSaveDone(void* context)
+{
+    ReleaseChannel(context);
 }
 
 void SaveAtDestroy()
@@ -66,6 +210,18 @@ void SaveAtDestroy()
     livePanel->saveArmed = false;
     if (livePanel->panelWindow)
         KillTimer(livePanel->panelWindow, ID_SAVE_TIMER);
-    // No later change comes: a refusal is waited out here.
-    SaveNow(true);
+    if (!livePanel->saveChannel)
+        return;
+    // No later change comes. The host's thread waits a little for the file; a
+    // save that takes longer is finished by its worker alone.
+    SaveNow();
+    WaitForSingleObject(livePanel->saveChannel->idle, kDestroySaveWait);
+}
+
+void EndAutoSave()
+{
+    if (livePanel->saveChannel) {
+        livePanel->saveChannel->Release();
+        livePanel->saveChannel = nullptr;
+    }
 }

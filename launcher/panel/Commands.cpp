@@ -13,6 +13,7 @@
 #include "panel/PanelViews.h"
 #include "panel/RemovalUndo.h"
 #include "platform/Launch.h"
+#include "platform/ModalHold.h"
 #include "resource.h"
 
 namespace {
@@ -153,7 +154,9 @@ void RenamePage(HWND window)
         return;
     char name[kTextSize];
     GetPageName(page, name);
-    if (!AskText(window, name, TEXT_RENAME_LABEL, TEXT_RENAME_CAPTION, kTextSize))
+    DWORD generation = LiveGeneration();
+    if (!AskText(window, name, TEXT_RENAME_LABEL, TEXT_RENAME_CAPTION, kTextSize) || !PanelStillLives(generation)
+        || page >= GetPageCount())
         return;
     SetPageName(page, name);
     RebuildTabs();
@@ -177,9 +180,11 @@ void RunPanelCommand(HWND window, int id)
 {
     PanelSettings& settings = launcherData.settings;
     switch (id) {
-    case IDM_ABOUT:
+    case IDM_ABOUT: {
+        ModalHold hold;
         MessageBoxA(window, TEXT_ABOUT, TEXT_CAPTION, MB_OK);
         break;
+    }
     case IDM_RUN:
         ShowRunDialog(livePanel->panelWindow);
         break;
@@ -259,7 +264,9 @@ void ChangeItemIcon(int item)
     char iconPath[kTextSize];
     GetItemIconPath(page, item, iconPath);
     int iconIndex = GetItemIconIndex(page, item);
-    if (!PickItemIcon(iconPath, &iconIndex))
+    DWORD generation = LiveGeneration();
+    if (!PickItemIcon(iconPath, &iconIndex) || !PanelStillLives(generation) || page >= GetPageCount()
+        || item >= GetItemCount(page))
         return;
     ReplaceItemIcon(page, item, iconPath, iconIndex);
     RefreshShownItem(page, item);
@@ -292,7 +299,10 @@ void ShowContextMenu(HWND owner)
         menu = mainMenu;
     }
 
-    TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+    {
+        ModalHold hold;
+        TrackPopupMenu(menu, TPM_RIGHTBUTTON, at.x, at.y, 0, owner, nullptr);
+    }
 
     // The page and settings menus are attached to the main menu and go with it.
     DestroyMenu(mainMenu);
@@ -301,7 +311,10 @@ void ShowContextMenu(HWND owner)
 
 void HandleCommand(HWND window, int id)
 {
+    DWORD generation = LiveGeneration();
     RunPanelCommand(window, id);
+    if (!PanelStillLives(generation))
+        return;  // the host destroyed the panel inside a message box the command showed
 
     // The main menu's page entries; only pages that exist are shown.
     if (id >= IDM_PAGE_FIRST && id <= IDM_PAGE_LAST)

@@ -11,6 +11,7 @@
 #include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
 #include "platform/ActivationScope.h"
+#include "platform/ModalHold.h"
 #include "platform/ModuleRecord.h"
 #include "platform/WidePaths.h"
 #include "resource.h"
@@ -205,6 +206,9 @@ INT_PTR ShowItemProperties(int page, int item)
         return -1;
     MakePageIcons(page);  // the dialog shows the item's icon, also before its page was shown
     int target[2] = {page, item};
+    // The host may destroy the panel inside the dialog (closed from the taskbar):
+    // nothing of the panel is touched after it returns.
+    ModalHold hold;
     return DialogBoxParamA(moduleRecord.instance, MAKEINTRESOURCEA(IDD_ITEM_PROPERTIES), livePanel->panelWindow,
                            ItemPropertiesProc, reinterpret_cast<LPARAM>(target));
 }
@@ -212,6 +216,7 @@ INT_PTR ShowItemProperties(int page, int item)
 bool AskText(HWND owner, char* buffer, const char* label, const char* caption, int size)
 {
     TextPromptRequest request = {buffer, label, caption, size};
+    ModalHold hold;
     return DialogBoxParamA(moduleRecord.instance, MAKEINTRESOURCEA(IDD_TEXT_PROMPT), owner, TextPromptProc,
                            reinterpret_cast<LPARAM>(&request)) == IDOK;
 }
@@ -239,8 +244,11 @@ BOOL BrowseForFile(HWND owner, char* buffer)
     // NODEREFERENCELINKS: a chosen shortcut is itself the item, not its target.
     request.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NONETWORKBUTTON
                     | OFN_NODEREFERENCELINKS | OFN_ENABLESIZING | OFN_DONTADDTORECENT;
-    if (!GetOpenFileNameW(&request))
-        return FALSE;
+    {
+        ModalHold hold;
+        if (!GetOpenFileNameW(&request))
+            return FALSE;
+    }
     char path[kTextSize];
     if (!AnsiPathFor(chosen, path)) {
         ReportUnnamableFile(owner, chosen);
@@ -272,7 +280,11 @@ int PickItemIcon(char* iconPath, int* iconIndex)
     // dialog cannot be closed or used beneath it.
     HWND owner = livePanel->propertiesDialog ? livePanel->propertiesDialog : livePanel->panelWindow;
     int index = *iconIndex;
-    int result = picker(owner, widePath, kTextSize, &index);
+    int result;
+    {
+        ModalHold hold;
+        result = picker(owner, widePath, kTextSize, &index);
+    }
     widePath[kTextSize - 1] = L'\0';
 
     // Only a positive answer is a choice: a picker that cannot run may answer -1

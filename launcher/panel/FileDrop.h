@@ -3,4 +3,12 @@
 
 #include <windows.h>
 
+// A drop's file looked at by its worker, posted to the panel window.
+constexpr UINT WM_DROP_READY = WM_APP + 2;
+
 void OnDropFiles(HDROP drop);
+// WM_DROP_READY: the drop is finished in its turn (a new item, or a start).
+void OnDropReady(DWORD generation, void* context);
+void ReleaseDropRequest(void* context);
+// The drops still waiting for an earlier one go with the panel.
+void ForgetWaitingDrops();

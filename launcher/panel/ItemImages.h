@@ -1,13 +1,32 @@
 // The images of the items: made into the panel's two image lists by the platform's
 // icon code, their indexes kept in the items.
+//
+// An item's image slot is its own from the moment it is made: it shows a
+// placeholder at once (PlaceholderImageOf, no file looked at) and the real icon
+// replaces it in the same slot when a worker has made it (WM_ICONS_READY). The slot
+// follows the item through moves, undo and page changes, so a result finds its
+// item without any other id; a ticket per slot drops a result that a newer request
+// of the same slot overtook.
 #pragma once
 
-// Makes the icons of the page's items that have none made yet, in item order, each
-// image list given them in one step; an item whose icon cannot be obtained gets -1.
-// Items made before (or moved here from a page that was shown) keep their images.
+#include <windows.h>
+
+// The real icons of a batch of slots, posted by a worker to the panel window.
+constexpr UINT WM_ICONS_READY = WM_APP + 1;
+
+// Makes the icons of the page's items that have none made yet, in item order: each
+// gets its slot and placeholder now, the real icons follow from a worker (the shown
+// page's ahead of others). Items made before (or moved here from a page that was
+// shown) keep their images.
 void MakePageIcons(int page);
-// AddItemFromFile, with the file's shell icon appended to the image lists.
+// AddItemFromFile, with a new slot for the file's shell icon.
 bool AddFileItem(int page, const char* filePath, const char* name = nullptr);
-// SetItemIcon, with the item's image replaced in place (an item whose image was not
-// made yet gets a new one; one whose icon cannot be obtained keeps -1).
+// SetItemIcon; the item's image is replaced in place when the new icon arrives (an
+// item whose image was not made yet gets a slot now; one whose icon cannot be
+// obtained ends with -1).
 void ReplaceItemIcon(int page, int item, const char* iconPath, int iconIndex);
+
+// WM_ICONS_READY: puts what is still wanted into the lists and shows it.
+void OnIconsReady(DWORD generation, void* batch);
+// Frees a batch that does not reach OnIconsReady.
+void ReleaseIconBatch(void* batch);

@@ -15,6 +15,7 @@
 #include "panel/Commands.h"
 #include "panel/DropTarget.h"
 #include "panel/FileDrop.h"
+#include "panel/ItemImages.h"
 #include "panel/ItemDrag.h"
 #include "panel/Keys.h"
 #include "panel/LabelEdit.h"
@@ -22,8 +23,10 @@
 #include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
 #include "platform/ActivationScope.h"
+#include "platform/Launch.h"
 #include "platform/ModuleRecord.h"
 #include "platform/ModuleRuntime.h"
+#include "platform/Workers.h"
 #include "resource.h"
 
 PanelRecord* livePanel = nullptr;
@@ -87,6 +90,19 @@ void EndPanel()
         return;
     SetChangeHook(nullptr);
     RestoreRenameTitle();
+    // One panel per module load: every worker task is this panel's. Nothing waits
+    // for a worker; what they post from now on is dropped, and what they posted
+    // already is taken back before the window goes.
+    ShutdownWorkers();
+    if (livePanel->panelWindow)
+        DiscardPostedResults(livePanel->panelWindow, WM_ICONS_READY, ReleaseIconBatch);
+    if (livePanel->panelWindow) {
+        DiscardPostedResults(livePanel->panelWindow, WM_SAVE_DONE, ReleaseSaveDone);
+        DiscardPostedResults(livePanel->panelWindow, WM_START_DONE, ReleaseStartRequest);
+        DiscardPostedResults(livePanel->panelWindow, WM_DROP_READY, ReleaseDropRequest);
+    }
+    ForgetWaitingDrops();
+    EndAutoSave();
     DestroyPanelWindows();
     if (livePanel->oleStarted)
         OleUninitialize();
@@ -134,6 +150,7 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
     // load survives (its record is gone), so neither its pages nor its settings
     // path can reach this one's save.
     livePanel = new PanelRecord();
+    livePanel->generation = NewWorkerGeneration();
     livePanel->oleStarted = SUCCEEDED(OleInitialize(nullptr));
     ResetLauncherData();
 
@@ -347,6 +364,18 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_LBUTTONUP:
         // Signed: the captured mouse may be left of or above the panel.
         EndItemDrag(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_ICONS_READY:
+        OnIconsReady(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
+        return 0;
+    case WM_DROP_READY:
+        OnDropReady(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
+        return 0;
+    case WM_START_DONE:
+        OnStartDone(window, reinterpret_cast<void*>(lParam));
+        return 0;
+    case WM_SAVE_DONE:
+        OnSaveDone(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
         return 0;
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));

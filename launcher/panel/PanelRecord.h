@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@
 
 struct PanelDropTarget;
 struct TextPromptRequest;
+struct SaveChannel;
+struct DropRequest;
 
 // A removal Ctrl+Z can take back (RemovalUndo.h). An item names its page by the
 // page's serial, not its index: pages removed, added or brought back meanwhile move
@@ -63,6 +66,7 @@ struct PanelRecord {
     bool changedSinceLoad = false;
     bool saving = false;
     int saveRetriesLeft = 0;
+    SaveChannel* saveChannel = nullptr;  // the saves a worker writes (AutoSave.cpp)
 
     // Ctrl+Z's removals, latest last, and the last page serial given out.
     std::vector<Removal> removals;
@@ -82,8 +86,35 @@ struct PanelRecord {
     HWND propertiesDialog = nullptr;
     TextPromptRequest* textRequest = nullptr;
 
+    // The generation this panel's worker tasks carry (Workers.h); results of any
+    // other are dropped.
+    DWORD generation = 0;
+    // The images (ItemImages.h): the shell's placeholder per extension, and per
+    // image slot the ticket of its latest request.
+    std::map<std::wstring, int> placeholders;
+    std::vector<uint32_t> imageTickets;
+    uint32_t lastTicket = 0;
+
+    // Drops (FileDrop.cpp): the next number given, the next to finish, and those
+    // back from their workers ahead of their turn.
+    uint32_t nextDropSequence = 0;
+    uint32_t nextDropToFinish = 0;
+    std::map<uint32_t, DropRequest*> waitingDrops;
+    bool finishingDrops = false;
+
     ItemImageLists ImageLists() const { return ItemImageLists{largeImageList, smallImageList}; }
 };
 
 // The panel of this module load, or null while there is none.
 extern PanelRecord* livePanel;
+
+// After one of the panel's modal loops (ModalHold.h), during which the host may
+// have destroyed the panel: whether the panel of `generation` still lives.
+inline DWORD LiveGeneration()
+{
+    return livePanel ? livePanel->generation : 0;
+}
+inline bool PanelStillLives(DWORD generation)
+{
+    return generation && LiveGeneration() == generation;
+}

@@ -470,6 +470,12 @@ void RefreshShownItem(int page, int item)
     SendMessageA(livePanel->listView, LVM_REDRAWITEMS, 0, GetItemCount(page));
 }
 
+void RedrawItemImages()
+{
+    if (livePanel->listView)
+        InvalidateRect(livePanel->listView, nullptr, FALSE);
+}
+
 void SetShownItemText(int item, char* text)
 {
     LVITEMA entry = {};

@@ -56,6 +56,8 @@ POINT ListItemPosition(int index);  // as the list view gives it
 void MoveListItem(int index, POINT place);
 // The list item of item `item` of `page`, if shown, takes the item's name and image.
 void RefreshShownItem(int page, int item);
+// Images replaced in place in the lists: the list draws them again, nothing else changes.
+void RedrawItemImages();
 void SetShownItemText(int item, char* text);
 // The image the list shows for an item of `page`; the item's own image index when
 // the page is not shown or the list cannot answer.

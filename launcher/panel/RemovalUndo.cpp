@@ -64,6 +64,23 @@ void UndoPage(const Removal& removal)
 
 }  // namespace
 
+
+namespace {
+
+// Ctrl+Z keeps at most this many removals; the oldest go first. A page removal
+// holds its whole page, so the bound is on the records, not on their size.
+constexpr size_t kRemovalLimit = 100;
+
+void Keep(Removal&& removal)
+{
+    std::vector<Removal>& removals = livePanel->removals;
+    if (removals.size() >= kRemovalLimit)
+        removals.erase(removals.begin(), removals.begin() + (removals.size() - kRemovalLimit + 1));
+    removals.push_back(std::move(removal));
+}
+
+}  // namespace
+
 void RemoveShownItem(int item)
 {
     int page = GetCurrentPage();
@@ -81,7 +98,7 @@ void RemoveShownItem(int item)
         removal.item.posX = place.x;
         removal.item.posY = place.y;
     }
-    livePanel->removals.push_back(removal);
+    Keep(std::move(removal));
     RemoveItem(page, item);
     DeleteListItem(item);
 }
@@ -96,7 +113,7 @@ void KeepPageRemoval(int page)
     removal.isPage = true;
     removal.index = page;
     removal.page = launcherData.pages[page];
-    livePanel->removals.push_back(removal);
+    Keep(std::move(removal));
 }
 
 bool UndoLastRemoval()

@@ -344,6 +344,15 @@ int ShellImageOf(const char* path, HIMAGELIST* shellLarge, HIMAGELIST* shellSmal
     return found ? info.iIcon : -1;
 }
 
+// The shell's image of a file on a worker, as ShellImageOf: both sizes looked at once.
+int ShellImageOfW(const WCHAR* path, HIMAGELIST* shellLarge, HIMAGELIST* shellSmall)
+{
+    SHFILEINFOW info = {};
+    bool found = SHGetFileInfoW(path, FILE_ATTRIBUTE_ARCHIVE, &info, sizeof info, SHGFI_SYSICONINDEX) != 0
+                 && Shell_GetImageLists(shellLarge, shellSmall);
+    return found ? info.iIcon : -1;
+}
+
 int IconSize(HIMAGELIST list)
 {
     int cx = 0;
@@ -504,5 +513,86 @@ void AppendItemIcons(const ItemImageLists& lists, const IconSource* sources, int
             DestroyIcon(icon.large.icon);
         if (icon.small.icon)
             DestroyIcon(icon.small.icon);
+    }
+}
+
+int PutItemIcons(const ItemImageLists& lists, int imageIndex, HICON largeIcon, HICON smallIcon)
+{
+    return PutIcons(lists, imageIndex, largeIcon, smallIcon);
+}
+
+int PlaceholderImageOf(const WCHAR* iconPath)
+{
+    // Only the name is looked at: an extension gives its file type's icon, a name
+    // without one is taken for a folder.
+    const WCHAR* extension = PathFindExtensionW(iconPath);
+    bool folder = !*extension;
+    SHFILEINFOW info = {};
+    DWORD_PTR found = SHGetFileInfoW(folder ? L"folder" : extension,
+                                     folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                                     SHGFI_USEFILEATTRIBUTES | SHGFI_SYSICONINDEX);
+    return found ? info.iIcon : -1;
+}
+
+bool PutShellImage(const ItemImageLists& lists, int imageIndex, int place)
+{
+    HIMAGELIST shellLarge = nullptr;
+    HIMAGELIST shellSmall = nullptr;
+    if (place < 0 || !Shell_GetImageLists(&shellLarge, &shellSmall))
+        return false;
+    HICON large = ImageList_GetIcon(shellLarge, place, ILD_NORMAL);
+    HICON small = ImageList_GetIcon(shellSmall, place, ILD_NORMAL);
+    bool stored = PutIcons(lists, imageIndex, large, small) != -1;
+    if (large)
+        DestroyIcon(large);
+    if (small)
+        DestroyIcon(small);
+    return stored;
+}
+
+void ExtractIconJobs(std::vector<IconJob>& jobs, const volatile LONG* cancelled)
+{
+    // Jobs of one source share its icons, copied; a file's icons are read once.
+    std::map<std::pair<std::wstring, int>, size_t> seen;
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        if (cancelled && *cancelled)
+            return;
+        IconJob& job = jobs[i];
+        auto key = std::make_pair(job.iconPath, job.iconIndex);
+        auto earlier = seen.find(key);
+        if (earlier != seen.end()) {
+            const IconJob& first = jobs[earlier->second];
+            job.large = first.large ? CopyIcon(first.large) : nullptr;
+            job.small = first.small ? CopyIcon(first.small) : nullptr;
+            continue;
+        }
+        seen[key] = i;
+        WCHAR iconPath[kTextSize];
+        lstrcpynW(iconPath, job.iconPath.c_str(), kTextSize);
+        ReachablePathW(iconPath, iconPath);
+        if (job.iconIndex == -1) {
+            HIMAGELIST shellLarge = nullptr;
+            HIMAGELIST shellSmall = nullptr;
+            int place = ShellImageOfW(iconPath, &shellLarge, &shellSmall);
+            if (place >= 0) {
+                job.large = ImageList_GetIcon(shellLarge, place, ILD_NORMAL);
+                job.small = ImageList_GetIcon(shellSmall, place, ILD_NORMAL);
+            }
+            continue;
+        }
+        // One call per size, as ExtractItemIcons asks.
+        ExtractIconExW(iconPath, job.iconIndex, &job.large, nullptr, 1);
+        ExtractIconExW(iconPath, job.iconIndex, nullptr, &job.small, 1);
+    }
+}
+
+void DestroyIconJobs(std::vector<IconJob>& jobs)
+{
+    for (IconJob& job : jobs) {
+        if (job.large)
+            DestroyIcon(job.large);
+        if (job.small)
+            DestroyIcon(job.small);
+        job.large = job.small = nullptr;
     }
 }

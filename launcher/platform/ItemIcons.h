@@ -6,6 +6,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/ModelText.h"
+
 struct ItemImageLists {
     HIMAGELIST large;
     HIMAGELIST small;
@@ -31,3 +37,34 @@ int StoreItemIcon(const ItemImageLists& lists, int imageIndex, int iconIndex, co
 // list's size is copied from its resources without an icon handle.
 // imageIndexes[i] receives source i's index, or -1 when it gave no icon.
 void AppendItemIcons(const ItemImageLists& lists, const IconSource* sources, int count, int* imageIndexes);
+
+// Puts one icon pair at imageIndex in both lists (-1 appends); a missing size is
+// taken from the other. The index the large list holds it at, or -1.
+int PutItemIcons(const ItemImageLists& lists, int imageIndex, HICON largeIcon, HICON smallIcon);
+
+// The placeholder of an icon source, which needs no file: the shell's icon for the
+// path's extension (a folder's for a path without one), asked with
+// SHGFI_USEFILEATTRIBUTES. Its place in the shell's image lists, or -1.
+int PlaceholderImageOf(const WCHAR* iconPath);
+// Copies the shell's image at `place` (PlaceholderImageOf) into both lists at
+// imageIndex; false when nothing was stored.
+bool PutShellImage(const ItemImageLists& lists, int imageIndex, int place);
+
+// One image of an item made off the UI thread: the source in, the icons out. The
+// slot and ticket are the caller's (which image the result goes to, and whether it
+// is still wanted).
+struct IconJob {
+    std::wstring iconPath;
+    int iconIndex = -1;
+    int slot = -1;
+    uint32_t ticket = 0;
+    HICON large = nullptr;
+    HICON small = nullptr;
+};
+
+// On a worker: the real icons of each job, as ExtractItemIcons makes them, at the
+// lists' sizes. A file named by several jobs is read once. Stops early (the rest
+// left without icons) once `cancelled` turns nonzero.
+void ExtractIconJobs(std::vector<IconJob>& jobs, const volatile LONG* cancelled);
+// Destroys the icons the jobs still hold.
+void DestroyIconJobs(std::vector<IconJob>& jobs);

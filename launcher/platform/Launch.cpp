@@ -5,8 +5,13 @@
 #include <shldisp.h>
 #include <shlwapi.h>
 
+#include <string>
+
 #include "data/LauncherData.h"
+#include "platform/ModelText.h"
+#include "platform/ModalHold.h"
 #include "platform/NativePaths.h"
+#include "platform/Workers.h"
 #include "Texts.h"
 
 namespace {
@@ -19,12 +24,6 @@ const IID kShellDispatchInterface = {0xD8F015C0, 0xC278, 0x11CE, {0xA4, 0x9E, 0x
 bool ItemExists(int page, int item)
 {
     return page >= 0 && page < GetPageCount() && item >= 0 && item < GetItemCount(page);
-}
-
-bool IsQuoted(const char* text)
-{
-    int length = lstrlenA(text);
-    return length >= 2 && text[0] == '"' && text[length - 1] == '"';
 }
 
 // Tells the user that the shell could not start `path` (the item's path as stored),
@@ -59,31 +58,45 @@ void ReportFailedStart(HWND owner, const char* path, int result, DWORD error)
 
 }  // namespace
 
-void LaunchItem(HWND owner, int page, int item, const char* parameterOverride)
-{
-    // -1 is the list view's "nothing selected"; any other index that names no
-    // item is refused the same way rather than read out of bounds.
-    if (item == -1 || !ItemExists(page, item))
-        return;
-    const LauncherItem& record = GetItem(page, item);
+namespace {
 
+// What a worker needs to start an item, copied from it on the panel's thread.
+struct StartRequest {
+    std::wstring path;
+    std::wstring parameters;
+    std::wstring workDir;
+    std::string storedPath;  // the item's path as the user gave it, for the message
+    HWND shellOwner = nullptr;
+    int result = 33;
+    DWORD error = ERROR_SUCCESS;
+};
+
+bool IsQuotedW(const WCHAR* text)
+{
+    int length = lstrlenW(text);
+    return length >= 2 && text[0] == L'"' && text[length - 1] == L'"';
+}
+
+void RunStart(void* context, const volatile LONG*)
+{
+    auto* request = static_cast<StartRequest*>(context);
     // The shell takes the file as one name; a blank inside it must not split it.
     // A path the user already typed in quotes is whole as it is: quoting it again
     // would hand the shell an empty name followed by the rest.
     // Under WOW64 a file or folder under System32 is reached through Sysnative; the
     // item keeps the text the user gave.
-    char reached[kTextSize];
-    lstrcpyA(reached, record.path);
-    bool quoted = IsQuoted(reached);
+    WCHAR reached[kTextSize];
+    lstrcpynW(reached, request->path.c_str(), kTextSize);
+    bool quoted = IsQuotedW(reached);
     if (quoted)
-        PathUnquoteSpacesA(reached);
-    ReachablePath(reached, reached);
-    char file[kTextSize + 2];
+        PathUnquoteSpacesW(reached);
+    ReachablePathW(reached, reached);
+    WCHAR file[kTextSize + 2];
     if (quoted) {
-        wsprintfA(file, "\"%s\"", reached);
+        wsprintfW(file, L"\"%s\"", reached);
     } else {
-        lstrcpyA(file, reached);
-        PathQuoteSpacesA(file);
+        lstrcpyW(file, reached);
+        PathQuoteSpacesW(file);
     }
 
     // An empty string is not "no folder": only a null pointer lets the shell
@@ -91,18 +104,75 @@ void LaunchItem(HWND owner, int page, int item, const char* parameterOverride)
     // A working folder this process sees is handed over as it is: the program that
     // starts reads it in its own view, where System32 is its own and Sysnative does
     // not exist. Only a folder that the 32-bit view lacks goes through Sysnative.
-    char workDir[kTextSize];
-    lstrcpyA(workDir, record.workDir);
-    if (workDir[0] && GetFileAttributesA(workDir) == INVALID_FILE_ATTRIBUTES)
-        ReachablePath(workDir, workDir);
-    const char* folder = lstrlenA(workDir) > 0 ? workDir : nullptr;
-    const char* parameters = parameterOverride ? parameterOverride : record.parameter;
+    WCHAR workDir[kTextSize];
+    lstrcpynW(workDir, request->workDir.c_str(), kTextSize);
+    if (workDir[0] && GetFileAttributesW(workDir) == INVALID_FILE_ATTRIBUTES)
+        ReachablePathW(workDir, workDir);
 
+    // As ShellExecute asks: no error UI of the shell's own (the panel tells of a
+    // failure), and the call returns only once the start is handed over, since
+    // this thread may end right after.
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.hwnd = request->shellOwner;
+    info.lpFile = file;
+    info.lpParameters = request->parameters.c_str();
+    info.lpDirectory = workDir[0] ? workDir : nullptr;
+    info.nShow = SW_SHOWNORMAL;
     SetLastError(ERROR_SUCCESS);
-    int result = static_cast<int>(reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, nullptr, file, parameters, folder, SW_SHOWNORMAL)));
-    if (result <= 32)
-        ReportFailedStart(owner, record.path, result, GetLastError());
+    bool started = ShellExecuteExW(&info);
+    request->error = GetLastError();
+    request->result = static_cast<int>(reinterpret_cast<INT_PTR>(info.hInstApp));
+    if (started && request->result <= 32)
+        request->result = 33;
+}
+
+}  // namespace
+
+void ReleaseStartRequest(void* context)
+{
+    delete static_cast<StartRequest*>(context);
+}
+
+void LaunchItem(HWND owner, int page, int item, const char* parameterOverride)
+{
+    // -1 is the list view's "nothing selected"; any other index that names no
+    // item is refused the same way rather than read out of bounds.
+    if (item == -1 || !ItemExists(page, item))
+        return;
+    const LauncherItem& record = GetItem(page, item);
+    auto* request = new StartRequest();
+    request->path = WideFromModel(record.path);
+    request->parameters = WideFromModel(parameterOverride ? parameterOverride : record.parameter);
+    request->workDir = WideFromModel(record.workDir);
+    request->storedPath = record.path;
+    request->shellOwner = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
+
+    // Each start has a generation of its own: nothing cancels one start but the
+    // panel's end (ShutdownWorkers), and its result goes to the window that asked.
+    WCHAR lanePath[kTextSize];
+    lstrcpynW(lanePath, request->path.c_str(), kTextSize);
+    PathUnquoteSpacesW(lanePath);
+    WorkerTask task = {RunStart, ReleaseStartRequest, request, owner, WM_START_DONE, NewWorkerGeneration()};
+    if (!SubmitWorkerTask(lanePath, task, true)) {
+        // The workers' bound: told like a start the system had no memory for.
+        HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
+        ModalHold hold;
+        ReportFailedStart(top, request->storedPath.c_str(), 0, ERROR_NOT_ENOUGH_MEMORY);
+        delete request;
+    }
+}
+
+void OnStartDone(HWND owner, void* context)
+{
+    auto* request = static_cast<StartRequest*>(context);
+    if (request->result <= 32) {
+        ModalHold hold;
+        ReportFailedStart(owner ? GetAncestor(owner, GA_ROOT) : nullptr, request->storedPath.c_str(),
+                          request->result, request->error);
+    }
+    delete request;
 }
 
 void ShowRunDialog(HWND owner)
@@ -111,6 +181,7 @@ void ShowRunDialog(HWND owner)
     // and leaves the thread as it was found. A thread of the multithreaded apartment
     // refuses (RPC_E_CHANGED_MODE) and takes no uninitialisation: that would end
     // the host's own.
+    ModalHold hold;  // the Run dialog and the message are modal loops
     HRESULT initialised = CoInitialize(nullptr);
     IShellDispatch* shell = nullptr;
     HRESULT hr = CoCreateInstance(kShellClass, nullptr, CLSCTX_INPROC_SERVER, kShellDispatchInterface,

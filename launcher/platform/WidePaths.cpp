@@ -3,6 +3,7 @@
 #include <shlwapi.h>
 
 #include "data/LauncherData.h"
+#include "platform/ModalHold.h"
 #include "Texts.h"
 
 bool ExactAnsiText(const WCHAR* wide, char* text, int size)
@@ -47,5 +48,6 @@ void ReportUnnamableFile(HWND owner, const WCHAR* widePath)
     shown[kTextSize - 1] = '\0';
     char text[kTextSize + sizeof TEXT_UNNAMABLE_FILE_FORMAT];
     wsprintfA(text, TEXT_UNNAMABLE_FILE_FORMAT, shown);
+    ModalHold hold;
     MessageBoxA(owner, text, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
 }

@@ -76,8 +76,11 @@ public:
         PumpRecordingTimers(0);
         if (IsWindow(panel))
             return "the panel stayed";
-        if (GetModuleHandleA(path_.c_str()))
+        // The panel's workers hold the module until their last task has returned.
+        DWORD waited = 0;
+        if (!WaitForModuleGone(path_.c_str(), 10000, &waited))
             return "the module stayed loaded";
+        longestUnloadWait = std::max(longestUnloadWait, waited);
         if (HostState().outstandingBlocks)
             return "host blocks out: " + std::to_string(HostState().outstandingBlocks);
         return "";
@@ -185,6 +188,7 @@ SoakResult Soak(ModuleCycle& cycle, HWND parent, int cycles)
             result.first = ReadProcess();
     }
     result.end = ReadProcess();
+    result.longestUnloadWait = cycle.longestUnloadWait;
     return result;
 }
 

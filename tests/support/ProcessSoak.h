@@ -42,6 +42,10 @@ public:
     virtual ~ModuleCycle() = default;
     virtual const char* name() const = 0;
     virtual std::string Cycle(HWND parent, HMODULE* module) = 0;
+
+    // The longest wait from the host's FreeLibrary until the module was really
+    // unloaded (its workers ending), in milliseconds.
+    DWORD longestUnloadWait = 0;
 };
 
 // Dockmere.kdx through kdxhost's host code (KdxHostCore): LoadLibrary,
@@ -64,6 +68,7 @@ struct SoakResult {
     bool classBefore = false;    // the panel's window class was registered before the first load
     int classLeftAfter = 0;      // unloads after which the panel's class was still registered
     std::string problem;         // the first cycle that went wrong, and how
+    DWORD longestUnloadWait = 0;  // ms from FreeLibrary until the module was gone, at most
 };
 
 // The panel's window class, "Corvane Plugin - Dockmere", as registered by `module`

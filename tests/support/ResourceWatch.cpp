@@ -85,6 +85,8 @@ struct Originals {
     HRESULT(WINAPI* imageListQueryInterface)(HIMAGELIST, REFIID, void**);
     UINT(WINAPI* extractIconEx)(LPCSTR, int, HICON*, HICON*, UINT);
     DWORD_PTR(WINAPI* getFileInfo)(LPCSTR, DWORD, SHFILEINFOA*, UINT, UINT);
+    UINT(WINAPI* extractIconExW)(LPCWSTR, int, HICON*, HICON*, UINT);
+    HICON(WINAPI* copyIcon)(HICON);
     BOOL(WINAPI* destroyIcon)(HICON);
     HICON(WINAPI* createIconFromResourceEx)(PBYTE, DWORD, BOOL, DWORD, int, int, UINT);
     HMODULE(WINAPI* loadLibraryExA)(LPCSTR, HANDLE, DWORD);
@@ -140,6 +142,8 @@ void ResolveOriginals()
     Resolve(&real.imageListQueryInterface, "comctl32.dll", "HIMAGELIST_QueryInterface");
     Resolve(&real.extractIconEx, "shell32.dll", "ExtractIconExA");
     Resolve(&real.getFileInfo, "shell32.dll", "SHGetFileInfoA");
+    Resolve(&real.extractIconExW, "shell32.dll", "ExtractIconExW");
+    Resolve(&real.copyIcon, "user32.dll", "CopyIcon");
     Resolve(&real.destroyIcon, "user32.dll", "DestroyIcon");
     Resolve(&real.createIconFromResourceEx, "user32.dll", "CreateIconFromResourceEx");
     Resolve(&real.loadLibraryExA, "kernel32.dll", "LoadLibraryExA");
@@ -151,8 +155,25 @@ void ResolveOriginals()
     Resolve(&real.loadLibraryW, "kernel32.dll", "LoadLibraryW");
 }
 
+// The panel's workers allocate and free too: every use of the ledger takes this
+// lock (a critical section, so a watched call inside a watched call may nest).
+struct LedgerLock {
+    CRITICAL_SECTION section;
+    LedgerLock() { InitializeCriticalSection(&section); }
+};
+LedgerLock ledgerLock;
+
+class LedgerGuard {
+public:
+    LedgerGuard() { EnterCriticalSection(&ledgerLock.section); }
+    ~LedgerGuard() { LeaveCriticalSection(&ledgerLock.section); }
+    LedgerGuard(const LedgerGuard&) = delete;
+    LedgerGuard& operator=(const LedgerGuard&) = delete;
+};
+
 void ForgetBlock(void* block)
 {
+    LedgerGuard guard;
     for (auto& blocks : ledger.blocks) {
         if (blocks.erase(block))
             return;
@@ -162,6 +183,7 @@ void ForgetBlock(void* block)
 template <int Module>
 void* __cdecl WatchedMalloc(size_t size)
 {
+    LedgerGuard guard;
     void* block = real.malloc(size);
     if (block) {
         ledger.blocks[Module].insert(block);
@@ -173,6 +195,7 @@ void* __cdecl WatchedMalloc(size_t size)
 template <int Module>
 void* __cdecl WatchedCalloc(size_t count, size_t size)
 {
+    LedgerGuard guard;
     void* block = real.calloc(count, size);
     if (block) {
         ledger.blocks[Module].insert(block);
@@ -184,6 +207,7 @@ void* __cdecl WatchedCalloc(size_t count, size_t size)
 template <int Module>
 void* __cdecl WatchedRealloc(void* block, size_t size)
 {
+    LedgerGuard guard;
     void* moved = real.realloc(block, size);
     if (block && (moved || size == 0))
         ForgetBlock(block);
@@ -198,6 +222,7 @@ void* __cdecl WatchedRealloc(void* block, size_t size)
 template <int Module>
 LPVOID WINAPI WatchedHeapAlloc(HANDLE heap, DWORD flags, SIZE_T size)
 {
+    LedgerGuard guard;
     void* block = real.heapAlloc(heap, flags, size);
     if (block) {
         ledger.blocks[Module].insert(block);
@@ -209,6 +234,7 @@ LPVOID WINAPI WatchedHeapAlloc(HANDLE heap, DWORD flags, SIZE_T size)
 template <int Module>
 LPVOID WINAPI WatchedHeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T size)
 {
+    LedgerGuard guard;
     void* moved = real.heapReAlloc(heap, flags, block, size);
     if (moved) {
         ForgetBlock(block);
@@ -227,6 +253,7 @@ BOOL WINAPI WatchedHeapFree(HANDLE heap, DWORD flags, LPVOID block)
 
 void __cdecl WatchedFree(void* block)
 {
+    LedgerGuard guard;
     // Blocks from before the watch began are simply not in the ledger.
     if (block)
         ForgetBlock(block);
@@ -235,6 +262,7 @@ void __cdecl WatchedFree(void* block)
 
 HIMAGELIST WINAPI WatchedImageListCreate(int cx, int cy, UINT flags, int initial, int grow)
 {
+    LedgerGuard guard;
     HIMAGELIST list = real.imageListCreate(cx, cy, flags, initial, grow);
     if (list) {
         ++ledger.imageListsCreated;
@@ -250,6 +278,7 @@ HIMAGELIST WINAPI WatchedImageListCreate(int cx, int cy, UINT flags, int initial
 
 BOOL WINAPI WatchedImageListDestroy(HIMAGELIST list)
 {
+    LedgerGuard guard;
     BOOL done = real.imageListDestroy(list);
     if (!done)
         ++ledger.failedImageListDestroys;
@@ -258,6 +287,7 @@ BOOL WINAPI WatchedImageListDestroy(HIMAGELIST list)
 
 void NoteIcon(HICON icon)
 {
+    LedgerGuard guard;
     if (icon && ledger.icons.insert(icon).second)
         ++ledger.iconsMade;
 }
@@ -282,6 +312,27 @@ UINT WINAPI WatchedExtractIconEx(LPCSTR file, int index, HICON* large, HICON* sm
     return result;
 }
 
+// The panel's workers read icons by index with the wide form and copy an icon a
+// page names twice.
+UINT WINAPI WatchedExtractIconExW(LPCWSTR file, int index, HICON* large, HICON* small, UINT count)
+{
+    UINT result = real.extractIconExW(file, index, large, small, count);
+    for (UINT i = 0; i < count && result != UINT(-1) && result != 0; ++i) {
+        if (large)
+            NoteIcon(large[i]);
+        if (small)
+            NoteIcon(small[i]);
+    }
+    return result;
+}
+
+HICON WINAPI WatchedCopyIcon(HICON icon)
+{
+    HICON copy = real.copyIcon(icon);
+    NoteIcon(copy);
+    return copy;
+}
+
 DWORD_PTR WINAPI WatchedGetFileInfo(LPCSTR path, DWORD attributes, SHFILEINFOA* info, UINT size, UINT flags)
 {
     DWORD_PTR result = real.getFileInfo(path, attributes, info, size, flags);
@@ -300,6 +351,7 @@ HICON WINAPI WatchedCreateIconFromResourceEx(PBYTE bits, DWORD size, BOOL icon, 
 
 HMODULE WINAPI WatchedLoadLibraryExA(LPCSTR path, HANDLE file, DWORD flags)
 {
+    LedgerGuard guard;
     HMODULE module = real.loadLibraryExA(path, file, flags);
     if (module) {
         ++ledger.dataFiles[module];
@@ -310,6 +362,7 @@ HMODULE WINAPI WatchedLoadLibraryExA(LPCSTR path, HANDLE file, DWORD flags)
 
 BOOL WINAPI WatchedFreeLibrary(HMODULE module)
 {
+    LedgerGuard guard;
     BOOL done = real.freeLibrary(module);
     auto opened = ledger.dataFiles.find(module);
     if (done && opened != ledger.dataFiles.end() && --opened->second == 0)
@@ -319,6 +372,7 @@ BOOL WINAPI WatchedFreeLibrary(HMODULE module)
 
 BOOL WINAPI WatchedDestroyIcon(HICON icon)
 {
+    LedgerGuard guard;
     BOOL done = real.destroyIcon(icon);
     if (done)
         ledger.icons.erase(icon);
@@ -333,6 +387,7 @@ ULONG ReferencesOf(IUnknown* object)
 
 HRESULT WINAPI WatchedRegisterDragDrop(HWND window, IDropTarget* target)
 {
+    LedgerGuard guard;
     HRESULT result = real.registerDragDrop(window, target);
     if (result == S_OK) {
         ++ledger.dropRegistrations;
@@ -343,6 +398,7 @@ HRESULT WINAPI WatchedRegisterDragDrop(HWND window, IDropTarget* target)
 
 HRESULT WINAPI WatchedRevokeDragDrop(HWND window)
 {
+    LedgerGuard guard;
     bool standing = IsWindow(window) != FALSE;
     HRESULT result = real.revokeDragDrop(window);
     auto found = ledger.dropTargets.find(window);
@@ -359,6 +415,7 @@ HRESULT WINAPI WatchedRevokeDragDrop(HWND window)
 
 UINT_PTR WINAPI WatchedSetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC proc)
 {
+    LedgerGuard guard;
     UINT_PTR result = real.setTimer(window, id, period, proc);
     if (result) {
         ++ledger.timersSet;
@@ -369,6 +426,7 @@ UINT_PTR WINAPI WatchedSetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC
 
 BOOL WINAPI WatchedKillTimer(HWND window, UINT_PTR id)
 {
+    LedgerGuard guard;
     BOOL done = real.killTimer(window, id);
     ledger.timers.erase({window, id});
     return done;
@@ -398,6 +456,7 @@ void WatchHeap(HMODULE module)
 
 void ReleaseHeldImageLists(bool all)
 {
+    LedgerGuard guard;
     std::vector<IUnknown*> kept;
     for (IUnknown* object : ledger.heldImageLists) {
         if (all || ReferencesOf(object) == 1)
@@ -459,6 +518,8 @@ void WatchModule(HMODULE module, WatchedModule which)
     PatchModuleImport(module, "comctl32.dll", "ImageList_GetIcon", reinterpret_cast<void*>(&WatchedImageListGetIcon));
     PatchModuleImport(module, "shell32.dll", "ExtractIconExA", reinterpret_cast<void*>(&WatchedExtractIconEx));
     PatchModuleImport(module, "shell32.dll", "SHGetFileInfoA", reinterpret_cast<void*>(&WatchedGetFileInfo));
+    PatchModuleImport(module, "shell32.dll", "ExtractIconExW", reinterpret_cast<void*>(&WatchedExtractIconExW));
+    PatchModuleImport(module, "user32.dll", "CopyIcon", reinterpret_cast<void*>(&WatchedCopyIcon));
     PatchModuleImport(module, "user32.dll", "DestroyIcon", reinterpret_cast<void*>(&WatchedDestroyIcon));
     PatchModuleImport(module, "user32.dll", "CreateIconFromResourceEx",
                       reinterpret_cast<void*>(&WatchedCreateIconFromResourceEx));
@@ -479,6 +540,7 @@ void WatchModuleLoads(HMODULE module, void (*onLoad)(HMODULE, const wchar_t*))
 
 ResourceLedger ReadLedger()
 {
+    LedgerGuard guard;
     ReleaseHeldImageLists(false);
     // A window timer goes with its window.
     for (auto timer = ledger.timers.begin(); timer != ledger.timers.end();) {
@@ -514,6 +576,7 @@ ResourceLedger ReadLedger()
 
 void ResetLedger()
 {
+    LedgerGuard guard;
     ReleaseHeldImageLists(true);
     for (auto& blocks : ledger.blocks)
         blocks.clear();

@@ -117,4 +117,13 @@ WindowNest::~WindowNest()
         DestroyWindow(top_);
 }
 
+bool WaitForModuleGone(const char* path, DWORD timeoutMs, DWORD* waitedMs)
+{
+    DWORD start = GetTickCount();
+    bool gone = GetModuleHandleA(path) == nullptr || PumpUntil([path] { return GetModuleHandleA(path) == nullptr; }, timeoutMs);
+    if (waitedMs)
+        *waitedMs = GetTickCount() - start;
+    return gone;
+}
+
 }  // namespace wintest

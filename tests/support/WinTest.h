@@ -15,6 +15,11 @@ void Pump(DWORD ms);
 // Pumps messages until `done` answers true or `timeoutMs` has passed; returns `done()`.
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
 
+// After the host's FreeLibrary of a module whose workers may still hold it: pumps
+// until the module is really unloaded, at most timeoutMs. The milliseconds that
+// took go to *waitedMs; false when it stayed.
+bool WaitForModuleGone(const char* path, DWORD timeoutMs = 10000, DWORD* waitedMs = nullptr);
+
 // Folder of the running test program (where the built modules lie), with a final backslash.
 std::string ProgramFolder();
 
