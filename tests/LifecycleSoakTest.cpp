@@ -499,7 +499,14 @@ protected:
             if (session->Close() != 0)
                 problem += " the last release left the object standing;";
             session.reset();
-            if (GetModuleHandleW(plugins.KdxPath("Dockmere").c_str()))
+            // The panel's workers hold the plug-in until their last task has returned.
+            std::wstring kdx = plugins.KdxPath("Dockmere");
+            std::string kdxPath(MAX_PATH * 2, '\0');
+            kdxPath.resize(WideCharToMultiByte(CP_ACP, 0, kdx.c_str(), -1, &kdxPath[0], MAX_PATH * 2, nullptr, nullptr));
+            if (!kdxPath.empty())
+                kdxPath.pop_back();
+            WaitForModuleGone(kdxPath.c_str(), 10000);
+            if (GetModuleHandleW(kdx.c_str()))
                 problem += " the plug-in stayed loaded;";
             if (!holdAdaptor && GetModuleHandleW(vx.c_str()))
                 problem += " the adaptor stayed loaded;";

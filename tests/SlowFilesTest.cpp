@@ -151,6 +151,18 @@ TEST_F(SlowFilesTest, HeldFilesNeverHoldTheHost)
     SendMessageA(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&select));
     SendMessageA(panel, WM_COMMAND, kOpenCommand, 0);  // a start that waits on the held file
     ASSERT_TRUE(slow->WaitForBlocked(heldPath, 1));
+    // A local file hangs as well, on the settings file's own volume (a cloud placeholder
+    // in the profile): the icon OK asks for waits, the save must not wait behind it.
+    ASSERT_EQ('C', toupper(folder.path()[0])) << "the settings folder is expected on C:";
+    slow->Hold(local);
+    SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+    {
+        ModalDriver driver;
+        driver.Then([](HWND dialog) { PostCommand(dialog, IDOK); });
+        SendMessageA(panel, WM_COMMAND, kPropertiesCommand, 0);
+        EXPECT_EQ(1, driver.answered());
+    }
+    ASSERT_TRUE(slow->WaitForBlocked(local, 1));
 
     // A last change, then destroy and FreeLibrary with the files still held.
     SendMessageA(panel, WM_COMMAND, kNewPageCommand, 0);
@@ -159,6 +171,7 @@ TEST_F(SlowFilesTest, HeldFilesNeverHoldTheHost)
     EXPECT_NE(nullptr, GetModuleHandleA("Dockmere.kdx")) << "the workers hold the module while they wait";
 
     // The files answer: the workers end by themselves and the module goes.
+    slow->Release(local);
     slow->Release(heldPath);
     DWORD waited = GetTickCount();
     EXPECT_TRUE(PumpUntil([] { return GetModuleHandleA("Dockmere.kdx") == nullptr; }, 20000));

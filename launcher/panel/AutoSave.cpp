@@ -102,7 +102,10 @@ bool StartWriter(SaveChannel* channel)
     InterlockedIncrement(&channel->references);
     WorkerTask task = {WriteWaitingSaves, ReleaseChannel, channel, livePanel->panelWindow, WM_SAVE_DONE,
                        livePanel->generation};
-    if (SubmitWorkerTask(WideFromModel(channel->path.c_str()).c_str(), task, true))
+    // A lane of its own: an item's file that hangs on the settings file's volume (a
+    // cloud placeholder in the profile) must not hold up the save, nor four hung
+    // shares take every thread from it.
+    if (SubmitOwnLaneTask(L"settings", task))
         return true;
     LockedChannel locked(channel);
     channel->writerQueued = false;

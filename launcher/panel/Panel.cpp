@@ -39,6 +39,8 @@ constexpr DWORD kTabControlStyle =
     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_BUTTONS | TCS_FLATBUTTONS | TCS_HOTTRACK;
 constexpr DWORD kListViewExtendedStyle = LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT;
 constexpr int kPanelInitialSize = 200;
+// How long destroy waits for the panel's workers to end (ms).
+constexpr DWORD kWorkerEndWait = 250;
 
 // Copies the host's setting folder (service 19, selector 1) into `folder` (520 bytes).
 // Leaves it empty when the host has no folder, or when its text is too long for
@@ -94,6 +96,10 @@ void EndPanel()
     // for a worker; what they post from now on is dropped, and what they posted
     // already is taken back before the window goes.
     ShutdownWorkers();
+    // Workers reading local files return within moments: waited for briefly, so that
+    // the host's FreeLibrary right after destroy unloads the module as it always did.
+    // One that hangs on a file is not waited for longer than this.
+    WaitForWorkersToEnd(kWorkerEndWait);
     if (livePanel->panelWindow)
         DiscardPostedResults(livePanel->panelWindow, WM_ICONS_READY, ReleaseIconBatch);
     if (livePanel->panelWindow) {

@@ -267,12 +267,33 @@ void WorkerLaneFor(const WCHAR* path, WCHAR* key)
     CharUpperBuffW(key, length);
 }
 
+namespace {
+
+bool QueueTask(const WCHAR* key, const WorkerTask& work, bool first, bool beyondBound);
+
+}  // namespace
+
 bool SubmitWorkerTask(const WCHAR* path, const WorkerTask& work, bool first)
+{
+    WCHAR key[kWorkerLaneKeySize];
+    WorkerLaneFor(path, key);
+    return QueueTask(key, work, first, false);
+}
+
+bool SubmitOwnLaneTask(const WCHAR* lane, const WorkerTask& work)
+{
+    // "*" never begins a path's lane key.
+    WCHAR key[kWorkerLaneKeySize] = L"*";
+    lstrcpynW(key + 1, lane ? lane : L"", kWorkerLaneKeySize - 1);
+    return QueueTask(key, work, true, true);
+}
+
+namespace {
+
+bool QueueTask(const WCHAR* key, const WorkerTask& work, bool first, bool beyondBound)
 {
     if (!work.run || !work.generation)
         return false;
-    WCHAR key[kWorkerLaneKeySize];
-    WorkerLaneFor(path, key);
     QueuedTask* task = new QueuedTask{work, first, nullptr};
 
     LockedWorkers locked;
@@ -291,7 +312,7 @@ bool SubmitWorkerTask(const WCHAR* path, const WorkerTask& work, bool first)
     if (first)
         lane->lastFirst = task;
     ++workers.queued;
-    if (lane->hasThread || workers.threads >= kWorkerThreadLimit || StartThread(lane))
+    if (lane->hasThread || (workers.threads >= kWorkerThreadLimit && !beyondBound) || StartThread(lane))
         return true;
 
     // No thread could start: the task is taken out again, the lane left as it was.
@@ -311,6 +332,8 @@ bool SubmitWorkerTask(const WCHAR* path, const WorkerTask& work, bool first)
     delete task;
     return false;
 }
+
+}  // namespace
 
 void CancelWorkerGeneration(DWORD generation)
 {
@@ -347,4 +370,15 @@ void DiscardPostedResults(HWND window, UINT message, void (*release)(void* conte
         if (release)
             release(reinterpret_cast<void*>(posted.lParam));
     }
+}
+
+bool WaitForWorkersToEnd(DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (RunningWorkerCount() != 0) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(5);
+    }
+    return true;
 }

@@ -61,6 +61,11 @@ void WorkerLaneFor(const WCHAR* path, WCHAR* key);  // key: kWorkerLaneKeySize c
 // 0 or no thread could be started.
 bool SubmitWorkerTask(const WCHAR* path, const WorkerTask& task, bool first = false);
 
+// Queues the task in a lane of its own named `lane` (no path's lane), whose thread
+// starts even when kWorkerThreadLimit threads already wait on hung volumes: for the
+// settings file's writing, which no item's file may hold up.
+bool SubmitOwnLaneTask(const WCHAR* lane, const WorkerTask& task);
+
 // Drops the generation's waiting tasks (released here) and marks its running ones,
 // whose results are then dropped. Returns at once.
 void CancelWorkerGeneration(DWORD generation);
@@ -72,6 +77,10 @@ void ShutdownWorkers();
 // Worker threads that still hold their module reference (at most the call that
 // releases it is left of one that has stopped counting).
 int RunningWorkerCount();
+
+// Waits at most timeoutMs for every worker to end (after ShutdownWorkers, the ones
+// whose task returns soon); true when none runs. A hung one is left to end by itself.
+bool WaitForWorkersToEnd(DWORD timeoutMs);
 
 // Removes `message` results already posted to `window` from its thread's queue
 // and releases their contexts; for a window about to be destroyed, after its

@@ -127,7 +127,11 @@ public:
             if (IsWindow(panel))
                 problem += " the panel stayed;";
         }
-        if (GetModuleHandleW(vx_.c_str()) || GetModuleHandleW(kdx_.c_str()))
+        // The panel's workers hold Dockmere.kdx until their last task has returned.
+        auto loaded = [this] { return GetModuleHandleW(vx_.c_str()) || GetModuleHandleW(kdx_.c_str()); };
+        if (loaded())
+            PumpUntil([&] { return !loaded(); }, 10000);
+        if (loaded())
             problem += " a module stayed loaded;";
         if (host_.OutstandingBlocks() || host_.OutstandingReferences() || host_.Mistakes() || bridge_.Strangers())
             problem += " the host's blocks or references are out;";
