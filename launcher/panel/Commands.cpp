@@ -13,20 +13,21 @@
 #include "panel/PanelViews.h"
 #include "panel/RemovalUndo.h"
 #include "platform/Launch.h"
+#include "platform/PathForms.h"
 #include "resource.h"
 
 namespace {
 
 struct MenuEntry {
     UINT id;  // 0: separator
-    const char* text;
+    const wchar_t* text;
 };
 
 const MenuEntry kSettingsMenu[] = {
     {IDM_LARGE_ICONS, TEXT_CMD_LARGE_ICONS},
     {IDM_SMALL_ICONS, TEXT_CMD_SMALL_ICONS},
     {IDM_LIST, TEXT_CMD_LIST},
-    {0, ""},
+    {0, L""},
     {IDM_DOUBLE_CLICK, TEXT_CMD_DOUBLE_CLICK},
     {IDM_SHOW_TABS, TEXT_CMD_SHOW_TABS},
     {IDM_AUTO_ARRANGE, TEXT_CMD_AUTO_ARRANGE},
@@ -41,11 +42,11 @@ const MenuEntry kPageMenu[] = {
 
 const MenuEntry kItemMenu[] = {
     {IDM_OPEN, TEXT_CMD_OPEN},
-    {0, ""},
+    {0, L""},
     {IDM_DELETE, TEXT_CMD_DELETE},
     {IDM_RENAME, TEXT_CMD_RENAME},
     {IDM_CHANGE_ICON, TEXT_CMD_CHANGE_ICON},
-    {0, ""},
+    {0, L""},
     {IDM_PROPERTIES, TEXT_CMD_PROPERTIES},
 };
 
@@ -54,17 +55,17 @@ enum class Tail { Separator, PageMenu, SettingsMenu, Command };
 struct TailEntry {
     Tail kind;
     UINT id;
-    const char* text;
+    const wchar_t* text;
 };
 
 const TailEntry kMainMenuTail[] = {
-    {Tail::Separator, 0, ""},
+    {Tail::Separator, 0, L""},
     {Tail::PageMenu, 0, TEXT_MENU_PAGE},
-    {Tail::Separator, 0, ""},
+    {Tail::Separator, 0, L""},
     {Tail::SettingsMenu, 0, TEXT_MENU_SETTINGS},
-    {Tail::Separator, 0, ""},
+    {Tail::Separator, 0, L""},
     {Tail::Command, IDM_RUN, TEXT_CMD_RUN},
-    {Tail::Separator, 0, ""},
+    {Tail::Separator, 0, L""},
     {Tail::Command, IDM_ABOUT, TEXT_CMD_ABOUT},
 };
 
@@ -74,9 +75,9 @@ HMENU BuildMenu(const MenuEntry (&entries)[N])
     HMENU menu = CreatePopupMenu();
     for (const MenuEntry& entry : entries) {
         if (entry.id == 0)
-            AppendMenuA(menu, MF_SEPARATOR, 0, entry.text);
+            AppendMenuW(menu, MF_SEPARATOR, 0, entry.text);
         else
-            AppendMenuA(menu, MF_STRING, entry.id, entry.text);
+            AppendMenuW(menu, MF_STRING, entry.id, entry.text);
     }
     return menu;
 }
@@ -85,20 +86,20 @@ HMENU BuildMainMenu(HMENU pageMenu, HMENU settingsMenu)
 {
     HMENU menu = CreatePopupMenu();
     for (int page = 0; page < GetPageCount(); ++page)
-        AppendMenuA(menu, MF_STRING, IDM_PAGE_FIRST + page, GetPageName(page));
+        AppendMenuW(menu, MF_STRING, IDM_PAGE_FIRST + page, GetPageName(page));
     for (const TailEntry& entry : kMainMenuTail) {
         switch (entry.kind) {
         case Tail::Separator:
-            AppendMenuA(menu, MF_SEPARATOR, 0, entry.text);
+            AppendMenuW(menu, MF_SEPARATOR, 0, entry.text);
             break;
         case Tail::PageMenu:
-            AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(pageMenu), entry.text);
+            AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(pageMenu), entry.text);
             break;
         case Tail::SettingsMenu:
-            AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu), entry.text);
+            AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu), entry.text);
             break;
         case Tail::Command:
-            AppendMenuA(menu, MF_STRING, entry.id, entry.text);
+            AppendMenuW(menu, MF_STRING, entry.id, entry.text);
             break;
         }
     }
@@ -151,11 +152,10 @@ void RenamePage(HWND window)
     int page = GetCurrentPage();
     if (page < 0 || page >= GetPageCount())
         return;
-    char name[kTextSize];
-    GetPageName(page, name);
-    if (!AskText(window, name, TEXT_RENAME_LABEL, TEXT_RENAME_CAPTION, kTextSize))
+    std::wstring name = GetPageName(page);
+    if (!AskText(window, &name, TEXT_RENAME_LABEL, TEXT_RENAME_CAPTION))
         return;
-    SetPageName(page, name);
+    SetPageName(page, name.c_str());
     RebuildTabs();
 }
 
@@ -178,7 +178,7 @@ void RunPanelCommand(HWND window, int id)
     PanelSettings& settings = launcherData.settings;
     switch (id) {
     case IDM_ABOUT:
-        MessageBoxA(window, TEXT_ABOUT, TEXT_CAPTION, MB_OK);
+        MessageBoxW(window, TEXT_ABOUT, TEXT_CAPTION, MB_OK);
         break;
     case IDM_RUN:
         ShowRunDialog(livePanel->panelWindow);
@@ -256,12 +256,14 @@ void RenameItemInPlace(int item)
 void ChangeItemIcon(int item)
 {
     int page = GetCurrentPage();
-    char iconPath[kTextSize];
-    GetItemIconPath(page, item, iconPath);
+    std::wstring iconPath = GetItemIconPath(page, item);
     int iconIndex = GetItemIconIndex(page, item);
-    if (!PickItemIcon(iconPath, &iconIndex))
+    if (!PickItemIcon(&iconPath, &iconIndex))
         return;
-    ReplaceItemIcon(page, item, iconPath, iconIndex);
+    // The picker has just read the file: its short form for the settings file.
+    bool same = iconPath == GetItemIconPath(page, item);
+    ReplaceItemIcon(page, item, iconPath.c_str(), iconIndex,
+                    same ? GetItem(page, item).shortIconPath : ShortPathOf(iconPath));
     RefreshShownItem(page, item);
 }
 

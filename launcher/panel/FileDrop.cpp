@@ -3,7 +3,8 @@
 #include "panel/FileDrop.h"
 
 #include <shellapi.h>
-#include <shlwapi.h>
+
+#include <string>
 
 #include "Texts.h"
 #include "data/LauncherData.h"
@@ -11,48 +12,41 @@
 #include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
 #include "platform/Launch.h"
+#include "platform/PathForms.h"
 #include "platform/Shortcuts.h"
-#include "platform/WidePaths.h"
 
 void OnDropFiles(HDROP drop)
 {
-    WCHAR widePath[kTextSize] = {};
-    UINT length = DragQueryFileW(drop, 0, widePath, kTextSize);
-    DragFinish(drop);
-    if (length == 0)
-        return;  // nothing usable was dropped
-
-    // The file as the panel's ANSI text; a name the code page cannot hold, on a
-    // volume without short names, would name no file at all.
-    char path[kTextSize] = {};
-    if (!AnsiPathFor(widePath, path)) {
-        ReportUnnamableFile(livePanel->panelWindow, widePath);
-        return;
+    // The first file's exact name, of any length the item can hold.
+    UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring path;
+    if (length > 0 && length <= kMaxTextUnits) {
+        path.resize(length + 1);
+        path.resize(DragQueryFileW(drop, 0, &path[0], length + 1));
     }
+    DragFinish(drop);
+    if (path.empty())
+        return;  // nothing usable was dropped
 
     int page = GetCurrentPage();
     int hit = HitTestList();
     if (hit != -1) {
-        PathQuoteSpacesA(path);
-        LaunchItem(livePanel->panelWindow, page, hit, path);
+        // Handed to the item as one argument.
+        std::wstring argument = path.find(L' ') == std::wstring::npos ? path : L"\"" + path + L"\"";
+        LaunchItem(livePanel->panelWindow, page, hit, argument.c_str());
         return;
     }
 
     ShortcutTarget target;
     const ShortcutTarget* taken = nullptr;
-    const WCHAR* named = widePath;
-    if (ResolveShortcut(path, &target)) {
-        switch (MessageBoxA(livePanel->panelWindow, TEXT_ASK_SHORTCUT_TARGET, TEXT_CAPTION, MB_YESNOCANCEL)) {
+    if (ResolveShortcut(path.c_str(), &target)) {
+        switch (MessageBoxW(livePanel->panelWindow, TEXT_ASK_SHORTCUT_TARGET, TEXT_CAPTION, MB_YESNOCANCEL)) {
         case IDYES:
             // A target that is not on disk (or none with a file-system path) gives
             // nothing to start: keep the shortcut itself rather than such an item.
-            if (target.path[0]) {
-                CopyText(path, target.path);
-                named = target.widePath;
+            if (!target.path.empty()) {
+                path = target.path;
                 taken = &target;
-            } else if (target.widePath[0]) {
-                ReportUnnamableFile(livePanel->panelWindow, target.widePath);
-                return;
             }
             break;
         case IDNO:
@@ -62,18 +56,16 @@ void OnDropFiles(HDROP drop)
         }
     }
 
-    char name[kTextSize];
-    ItemNameFor(named, path, name);
     int n = GetItemCount(page);
-    AddFileItem(page, path, name);
+    AddFileItem(page, path.c_str(), nullptr, taken ? taken->shortPath : ShortPathOf(path));
     if (taken) {
         // The item does what the shortcut did: its arguments, its own working folder
         // and icon where it has them (else the target's folder and shell icon).
-        SetItemParameter(page, n, taken->parameter);
-        if (taken->workDir[0])
-            SetItemWorkDir(page, n, taken->workDir);
-        if (taken->iconPath[0])
-            ReplaceItemIcon(page, n, taken->iconPath, taken->iconIndex);
+        SetItemParameter(page, n, taken->parameter.c_str());
+        if (!taken->workDir.empty())
+            SetItemWorkDir(page, n, taken->workDir.c_str(), taken->shortWorkDir);
+        if (!taken->iconPath.empty())
+            ReplaceItemIcon(page, n, taken->iconPath.c_str(), taken->iconIndex, taken->shortIconPath);
     }
     InsertListItem(-1, GetItemName(page, n), GetItemImageIndex(page, n));
 }

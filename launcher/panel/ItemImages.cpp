@@ -16,7 +16,7 @@ void MakePageIcons(int page)
     std::vector<LauncherItem*> waiting;
     for (LauncherItem& item : items) {
         if (item.imageIndex == kImageNotMade) {
-            sources.push_back(IconSource{item.iconPath, item.iconIndex});
+            sources.push_back(IconSource{item.iconPath.c_str(), item.iconIndex});
             waiting.push_back(&item);
         }
     }
@@ -28,18 +28,18 @@ void MakePageIcons(int page)
         waiting[i]->imageIndex = imageIndexes[i];
 }
 
-bool AddFileItem(int page, const char* filePath, const char* name)
+bool AddFileItem(int page, const wchar_t* filePath, const wchar_t* name, const std::string& shortPath)
 {
     int image = StoreItemIcon(livePanel->ImageLists(), -1, -1, filePath);
-    if (!AddItemFromFile(page, filePath, name))
+    if (!AddItemFromFile(page, filePath, name, shortPath))
         return false;
     SetItemImageIndex(page, GetItemCount(page) - 1, image);
     return true;
 }
 
-void ReplaceItemIcon(int page, int item, const char* iconPath, int iconIndex)
+void ReplaceItemIcon(int page, int item, const wchar_t* iconPath, int iconIndex, const std::string& shortIconPath)
 {
-    SetItemIcon(page, item, iconPath, iconIndex);
+    SetItemIcon(page, item, iconPath, iconIndex, shortIconPath);
     int imageIndex = GetItemImageIndex(page, item);
     if (imageIndex == kImageNotMade)
         imageIndex = -1;

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 void FillItemList(int page);  // -1: the current page
-void InsertListItem(int index, const char* text, int imageIndex);  // index -1: last item of the current page
+void InsertListItem(int index, const wchar_t* text, int imageIndex);  // index -1: last item of the current page
 void RebuildTabs();
 void ShowTabStrip(bool show);
 void SetViewStyle(int id);  // 10009, 10010 or 10011
@@ -56,7 +56,7 @@ POINT ListItemPosition(int index);  // as the list view gives it
 void MoveListItem(int index, POINT place);
 // The list item of item `item` of `page`, if shown, takes the item's name and image.
 void RefreshShownItem(int page, int item);
-void SetShownItemText(int item, char* text);
+void SetShownItemText(int item, const wchar_t* text);
 // The image the list shows for an item of `page`; the item's own image index when
 // the page is not shown or the list cannot answer.
 int ShownItemImage(int page, int item);

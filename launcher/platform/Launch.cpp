@@ -5,8 +5,11 @@
 #include <shldisp.h>
 #include <shlwapi.h>
 
+#include <string>
+
 #include "data/LauncherData.h"
 #include "platform/NativePaths.h"
+#include "platform/WidePaths.h"
 #include "Texts.h"
 
 namespace {
@@ -21,20 +24,20 @@ bool ItemExists(int page, int item)
     return page >= 0 && page < GetPageCount() && item >= 0 && item < GetItemCount(page);
 }
 
-bool IsQuoted(const char* text)
+bool IsQuoted(const std::wstring& text)
 {
-    int length = lstrlenA(text);
-    return length >= 2 && text[0] == '"' && text[length - 1] == '"';
+    return text.size() >= 2 && text.front() == L'"' && text.back() == L'"';
 }
 
 // Tells the user that the shell could not start `path` (the item's path as stored),
-// and why. The shell's ShellExecute shows no message of its own for these; a start
-// the user called off in a prompt the shell did show (elevation) is not reported.
-void ReportFailedStart(HWND owner, const char* path, int result, DWORD error)
+// and why. The shell shows no message of its own for these (the start asks for no
+// error UI); a start the user called off in a prompt the shell did show
+// (elevation) is not reported.
+void ReportFailedStart(HWND owner, const std::wstring& path, int result, DWORD error)
 {
     if (result == SE_ERR_ACCESSDENIED && error == ERROR_CANCELLED)
         return;
-    const char* format;
+    const wchar_t* format;
     switch (result) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -52,14 +55,12 @@ void ReportFailedStart(HWND owner, const char* path, int result, DWORD error)
         format = TEXT_START_FAILED_FORMAT;
         break;
     }
-    char text[kTextSize + sizeof TEXT_START_FAILED_FORMAT + 16];
-    wsprintfA(text, format, path, result);
-    MessageBoxA(owner, text, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(owner, FillTextFormat(format, path, result).c_str(), TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace
 
-void LaunchItem(HWND owner, int page, int item, const char* parameterOverride)
+void LaunchItem(HWND owner, int page, int item, const wchar_t* parameterOverride)
 {
     // -1 is the list view's "nothing selected"; any other index that names no
     // item is refused the same way rather than read out of bounds.
@@ -70,39 +71,39 @@ void LaunchItem(HWND owner, int page, int item, const char* parameterOverride)
     // The shell takes the file as one name; a blank inside it must not split it.
     // A path the user already typed in quotes is whole as it is: quoting it again
     // would hand the shell an empty name followed by the rest.
-    // Under WOW64 a file or folder under System32 is reached through Sysnative; the
-    // item keeps the text the user gave.
-    char reached[kTextSize];
-    lstrcpyA(reached, record.path);
-    bool quoted = IsQuoted(reached);
+    // Under WOW64 a program under System32 is reached through Sysnative; the item
+    // keeps the text the user gave.
+    std::wstring file = record.path;
+    bool quoted = IsQuoted(file);
     if (quoted)
-        PathUnquoteSpacesA(reached);
-    ReachablePath(reached, reached);
-    char file[kTextSize + 2];
-    if (quoted) {
-        wsprintfA(file, "\"%s\"", reached);
-    } else {
-        lstrcpyA(file, reached);
-        PathQuoteSpacesA(file);
-    }
+        file = file.substr(1, file.size() - 2);
+    file = StartablePathW(file);
+    if (quoted || file.find(L' ') != std::wstring::npos)
+        file = L"\"" + file + L"\"";
 
     // An empty string is not "no folder": only a null pointer lets the shell
     // choose its own default.
     // A working folder this process sees is handed over as it is: the program that
     // starts reads it in its own view, where System32 is its own and Sysnative does
     // not exist. Only a folder that the 32-bit view lacks goes through Sysnative.
-    char workDir[kTextSize];
-    lstrcpyA(workDir, record.workDir);
-    if (workDir[0] && GetFileAttributesA(workDir) == INVALID_FILE_ATTRIBUTES)
-        ReachablePath(workDir, workDir);
-    const char* folder = lstrlenA(workDir) > 0 ? workDir : nullptr;
-    const char* parameters = parameterOverride ? parameterOverride : record.parameter;
+    std::wstring workDir = record.workDir;
+    if (!workDir.empty() && GetFileAttributesW(workDir.c_str()) == INVALID_FILE_ATTRIBUTES)
+        workDir = ReachablePathW(workDir);
+    const wchar_t* parameters = parameterOverride ? parameterOverride : record.parameter.c_str();
 
+    SHELLEXECUTEINFOW start = {};
+    start.cbSize = sizeof start;
+    start.fMask = SEE_MASK_FLAG_NO_UI;
+    start.lpFile = file.c_str();
+    start.lpParameters = parameters;
+    start.lpDirectory = workDir.empty() ? nullptr : workDir.c_str();
+    start.nShow = SW_SHOWNORMAL;
     SetLastError(ERROR_SUCCESS);
-    int result = static_cast<int>(reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, nullptr, file, parameters, folder, SW_SHOWNORMAL)));
+    bool started = ShellExecuteExW(&start);
+    DWORD error = GetLastError();
+    int result = started ? 33 : static_cast<int>(reinterpret_cast<INT_PTR>(start.hInstApp));
     if (result <= 32)
-        ReportFailedStart(owner, record.path, result, GetLastError());
+        ReportFailedStart(owner, record.path, result, error);
 }
 
 void ShowRunDialog(HWND owner)
@@ -124,5 +125,5 @@ void ShowRunDialog(HWND owner)
     if (initialised == S_OK || initialised == S_FALSE)
         CoUninitialize();
     if (!shown)
-        MessageBoxA(owner, TEXT_RUN_DIALOG_FAILED, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxW(owner, TEXT_RUN_DIALOG_FAILED, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
 }

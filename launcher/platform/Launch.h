@@ -6,5 +6,5 @@
 
 // Starts item `item` of `page` (-1: nothing). A parameter override replaces the
 // item's own parameters entirely.
-void LaunchItem(HWND owner, int page, int item, const char* parameterOverride = nullptr);
+void LaunchItem(HWND owner, int page, int item, const wchar_t* parameterOverride = nullptr);
 void ShowRunDialog(HWND owner);
