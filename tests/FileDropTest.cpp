@@ -558,8 +558,8 @@ TEST_F(FileDropTest, ExactNamesAreShownAndStartedWithAndWithoutShortNames)
     ASSERT_NE(INVALID_HANDLE_VALUE, created);
     CloseHandle(created);
     const std::wstring command = L"\"" + probeSource + L"\" \"%1\"";
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueW(HKEY_CURRENT_USER, L"Software\\Classes\\.mkrdoc", REG_SZ, L"DockmereTestDoc", 0));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueW(HKEY_CURRENT_USER, L"Software\\Classes\\DockmereTestDoc\\shell\\open\\command",
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueW(HKEY_CLASSES_ROOT, L".mkrdoc", REG_SZ, L"DockmereTestDoc", 0));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueW(HKEY_CLASSES_ROOT, L"DockmereTestDoc\\shell\\open\\command",
                                           REG_SZ, command.c_str(), 0));
     std::vector<std::wstring> files;
     for (const wchar_t* program : programs) {
@@ -601,7 +601,9 @@ TEST_F(FileDropTest, ExactNamesAreShownAndStartedWithAndWithoutShortNames)
             EXPECT_EQ(item.name, ListTextW(list_, n)) << "shown exactly";
 
             DeleteFileA(output.c_str());
+            ModalDriver driver(3000);  // a failed start's message is closed and counted
             LaunchItem(nullptr, 0, n, nullptr);
+            EXPECT_EQ(0, driver.unexpected()) << "the start failed";
             ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(output, &report); }, 15000)) << "not started";
             std::wstring commandLine = Utf8Line(report);
             // A program sees its own exact path first; the document is the probe's argument.
@@ -624,8 +626,8 @@ TEST_F(FileDropTest, ExactNamesAreShownAndStartedWithAndWithoutShortNames)
         }
     }
     SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\DockmereTestDoc");
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\.mkrdoc");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"DockmereTestDoc");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".mkrdoc");
 }
 
 TEST_F(FileDropTest, EmptyDropAddsNothing)
