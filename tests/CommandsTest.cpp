@@ -35,10 +35,11 @@ std::vector<std::string> shellFiles;
 wintest::ImportHook* shellHook;
 
 // Records what would be started; nothing is started.
-HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT)
+BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOW* info)
 {
-    shellFiles.push_back(file ? file : "");
-    return reinterpret_cast<HINSTANCE>(33);
+    shellFiles.push_back(info->lpFile ? wintest::Narrow(info->lpFile) : "");
+    info->hInstApp = reinterpret_cast<HINSTANCE>(33);
+    return TRUE;
 }
 
 std::vector<std::string> pickerPaths;
@@ -74,7 +75,7 @@ protected:
     {
         shellFiles.clear();
         pickerPaths.clear();
-        hook_ = new wintest::ImportHook("SHELL32.dll", "ShellExecuteA", reinterpret_cast<void*>(RecordShellExecute));
+        hook_ = new wintest::ImportHook("SHELL32.dll", "ShellExecuteExW", reinterpret_cast<void*>(RecordShellExecute));
         shellHook = hook_;
         ASSERT_TRUE(hook_->installed());
     }

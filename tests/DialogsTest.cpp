@@ -806,7 +806,7 @@ TEST_F(DialogsTest, PickItemIconTakesOnlyAWholeChoice)
         EXPECT_EQ(4, pickerCalls[0].index);
         EXPECT_EQ(c.taken, result > 0);
         EXPECT_EQ(c.taken ? c.answer.path : std::wstring(L"C:\\元\\old.ico"), path);
-        EXPECT_EQ(c.taken ? 7 : 4, index);
+        EXPECT_EQ(c.taken ? c.answer.index : 4, index);
     }
 }
 

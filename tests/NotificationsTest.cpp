@@ -32,10 +32,11 @@ namespace {
 std::vector<std::string> shellFiles;
 
 // Records what would be started; nothing is started.
-HINSTANCE WINAPI RecordShellExecute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT)
+BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOW* info)
 {
-    shellFiles.push_back(file ? file : "");
-    return reinterpret_cast<HINSTANCE>(33);
+    shellFiles.push_back(info->lpFile ? wintest::Narrow(info->lpFile) : "");
+    info->hInstApp = reinterpret_cast<HINSTANCE>(33);
+    return TRUE;
 }
 
 int pickerCalls;
@@ -66,7 +67,7 @@ protected:
     {
         shellFiles.clear();
         pickerCalls = 0;
-        hook_.reset(new wintest::ImportHook("SHELL32.dll", "ShellExecuteA", reinterpret_cast<void*>(RecordShellExecute)));
+        hook_.reset(new wintest::ImportHook("SHELL32.dll", "ShellExecuteExW", reinterpret_cast<void*>(RecordShellExecute)));
         ASSERT_TRUE(hook_->installed());
         iconPickerOverride = CountPicker;
     }

@@ -87,6 +87,9 @@ TextRead ReadText(const IniDocument& doc, const char* section, const char* key, 
 {
     TextRead read;
     read.value = doc.GetString(section, key, defaultValue);
+    // A lone lead byte at the end names no character (the platform's decoder may
+    // even make a NUL of it): it goes, as from a text cut at 519 bytes.
+    read.value.resize(Cp932CutLength(read.value, read.value.size()));
     std::vector<std::string> companion = ReadCompanion(doc, section, key);
     read.text = ReadFileText(read.value, companion);
     read.exactFromCompanion = !companion.empty() && read.text != WideFromCp932(read.value);
