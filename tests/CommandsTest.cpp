@@ -557,10 +557,10 @@ int iniReplacements;
 int backupReplacements;
 wintest::ImportHook* moveHook;
 
-BOOL WINAPI CountReplacement(LPCSTR from, LPCSTR to, DWORD flags)
+BOOL WINAPI CountReplacement(LPCWSTR from, LPCWSTR to, DWORD flags)
 {
-    ++(strstr(to, ".ini.bak") ? backupReplacements : iniReplacements);
-    return reinterpret_cast<decltype(&MoveFileExA)>(moveHook->original())(from, to, flags);
+    ++(wcsstr(to, L".ini.bak") ? backupReplacements : iniReplacements);
+    return reinterpret_cast<decltype(&MoveFileExW)>(moveHook->original())(from, to, flags);
 }
 
 }  // namespace
@@ -572,7 +572,7 @@ BOOL WINAPI CountReplacement(LPCSTR from, LPCSTR to, DWORD flags)
 TEST_F(CommandsTest, ChangesAreSavedOnceAfterTheLastWithTheLoadedFileKeptFirst)
 {
     iniReplacements = backupReplacements = 0;
-    wintest::ImportHook hook("KERNEL32.dll", "MoveFileExA", reinterpret_cast<void*>(CountReplacement));
+    wintest::ImportHook hook("KERNEL32.dll", "MoveFileExW", reinterpret_cast<void*>(CountReplacement));
     moveHook = &hook;
     Open(ThreePages());
     const std::string ini = panel_->folder().File("Dockmere.ini");

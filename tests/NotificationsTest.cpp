@@ -13,6 +13,7 @@
 #include "panel/Dialogs.h"
 #include "ImportHook.h"
 #include "data/LauncherData.h"
+#include "data/SettingsFile.h"
 #include "LivePanel.h"
 #include "MenuReader.h"
 #include "ModalDriver.h"
@@ -299,18 +300,18 @@ TEST_F(NotificationsTest, SelectingATabShowsItsPageAfterStoringThePlacesLeft)
 TEST_F(NotificationsTest, RenamingInPlaceStoresAndShowsTheTextUnlessCancelled)
 {
     struct Case {
-        std::string typed;
+        std::wstring typed;
         WORD endKey;
-        std::string stored;
+        std::wstring stored;
     } cases[] = {
-        {"新しい名前", VK_RETURN, "新しい名前"},
-        {"捨てる", VK_ESCAPE, "beta"},
-        {std::string(600, 'n'), VK_RETURN, std::string(519, 'n')},
-        // The cut falls inside a double-byte character: none of it is kept.
-        {std::string(518, 'n') + "名前", VK_RETURN, std::string(518, 'n')},
+        {L"新しい名前", VK_RETURN, L"新しい名前"},
+        {L"捨てる", VK_ESCAPE, L"beta"},
+        // Past the 519 bytes of a profile text, and outside every code page: whole.
+        {std::wstring(590, L'n'), VK_RETURN, std::wstring(590, L'n')},
+        {L"Café〜한글", VK_RETURN, L"Café〜한글"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.stored.substr(0, 20));
+        SCOPED_TRACE(wintest::Narrow(c.stored.substr(0, 20)));
         Open(Pages());
         wintest::SelectListItem(list(), 1);
         Key(VK_F2);
@@ -318,12 +319,16 @@ TEST_F(NotificationsTest, RenamingInPlaceStoresAndShowsTheTextUnlessCancelled)
         ASSERT_NE(nullptr, edit);
         EXPECT_EQ(wintest::Narrow(TEXT_RENAME_WINDOW), wintest::WindowText(panel_->nest().top()));
         EXPECT_EQ("middle", wintest::WindowText(panel_->nest().middle()));
-        SetWindowTextA(edit, c.typed.c_str());
-        SendMessageA(edit, WM_KEYDOWN, c.endKey, 0);
+        SetWindowTextW(edit, c.typed.c_str());
+        SendMessageW(edit, WM_KEYDOWN, c.endKey, 0);
         wintest::Pump(10);
         EXPECT_EQ(nullptr, EditControl());
-        EXPECT_EQ(wintest::Wide(c.stored), GetItemName(0, 1));
-        EXPECT_EQ(c.stored, wintest::ListText(list(), 1));
+        EXPECT_EQ(c.stored, GetItemName(0, 1));
+        EXPECT_EQ(c.stored, wintest::ListTextW(list(), 1));
+        // Kept across a restart: saved, and read from the file again.
+        ASSERT_TRUE(SaveSettings());
+        LoadSettings();
+        EXPECT_EQ(c.stored, GetItemName(0, 1)) << "after the file was read again";
     }
 }
 

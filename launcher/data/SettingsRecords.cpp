@@ -87,8 +87,9 @@ TextRead ReadText(const IniDocument& doc, const char* section, const char* key, 
 {
     TextRead read;
     read.value = doc.GetString(section, key, defaultValue);
-    // A lone lead byte at the end names no character (the platform's decoder may
-    // even make a NUL of it): it goes, as from a text cut at 519 bytes.
+    // A profile text ends at a NUL byte; a lone lead byte at the end names no
+    // character (the decoder may make a NUL of it): it goes, as from a cut text.
+    read.value.resize(std::min(read.value.find('\0'), read.value.size()));
     read.value.resize(Cp932CutLength(read.value, read.value.size()));
     std::vector<std::string> companion = ReadCompanion(doc, section, key);
     read.text = ReadFileText(read.value, companion);
