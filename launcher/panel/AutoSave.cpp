@@ -7,7 +7,6 @@
 #include "data/SettingsFile.h"
 #include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
-#include "platform/ModelText.h"
 #include "platform/Workers.h"
 #include "resource.h"
 
@@ -18,7 +17,7 @@
 struct SaveChannel {
     SRWLOCK lock = SRWLOCK_INIT;
     LONG references = 1;
-    std::string path;  // the lane the writer runs in
+    std::wstring path;  // the lane the writer runs in
     SettingsSave* waiting = nullptr;
     std::vector<SettingsSave*> written;  // for FinishSettingsSave on the panel's thread
     bool writerQueued = false;           // a task is queued or running
@@ -102,7 +101,7 @@ bool StartWriter(SaveChannel* channel)
     InterlockedIncrement(&channel->references);
     WorkerTask task = {WriteWaitingSaves, ReleaseChannel, channel, livePanel->panelWindow, WM_SAVE_DONE,
                        livePanel->generation};
-    if (SubmitWorkerTask(WideFromModel(channel->path.c_str()).c_str(), task, true))
+    if (SubmitWorkerTask(channel->path.c_str(), task, true))
         return true;
     LockedChannel locked(channel);
     channel->writerQueued = false;
