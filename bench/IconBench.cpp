@@ -45,6 +45,13 @@ void Row(const std::vector<std::string>& cells)
     fflush(stdout);
 }
 
+std::wstring ProgramPathW()
+{
+    WCHAR program[MAX_PATH];
+    GetModuleFileNameW(nullptr, program, MAX_PATH);
+    return program;
+}
+
 std::string ProgramPath()
 {
     char program[MAX_PATH];
@@ -66,14 +73,14 @@ std::string WriteSettings(const char* name, int count, bool withProgram)
     for (int i = 0; i < count; ++i) {
         LauncherItem item = {};
         item.posX = item.posY = -1;
-        snprintf(item.name, kTextSize, "item %d", i + 1);
+        item.name = L"item " + std::to_wstring(i + 1);
         bool program = withProgram && i % 5 == 2;
-        CopyText(item.path, program ? ProgramPath().c_str() : "C:\\windows\\system32\\shell32.dll");
-        CopyText(item.iconPath, item.path);
+        item.path = program ? ProgramPathW() : L"C:\\windows\\system32\\shell32.dll";
+        item.iconPath = item.path;
         item.iconIndex = program ? -1 : i % 120;
         AddItem(0, item);
     }
-    SetSettingsFolder(folder.c_str());
+    SetSettingsFolder(std::wstring(folder.begin(), folder.end()).c_str());
     SaveSettings();
     return folder;
 }
@@ -108,7 +115,7 @@ int main()
                                GetModuleHandleA(nullptr), nullptr);
     HWND parent = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 300, 580, top, nullptr,
                                   GetModuleHandleA(nullptr), nullptr);
-    std::wstring held = WideFromModel(ProgramPath().c_str());
+    std::wstring held = ProgramPathW();
 
     // Creation with 5 files that never answer, against the same files answering.
     std::string mixed = WriteSettings("-mixed", 25, true);

@@ -64,38 +64,36 @@ std::string MakeFolder(const char* name)
 // from the shell's icon library by number, every fourth the shell's own icon of a file.
 void Generate()
 {
-    static const char* const files[] = {"C:\\windows\\notepad.exe", "C:\\windows\\regedit.exe",
-                                        "C:\\windows\\system32\\winecfg.exe", "C:\\windows"};
+    static const wchar_t* const files[] = {L"C:\\windows\\notepad.exe", L"C:\\windows\\regedit.exe",
+                                           L"C:\\windows\\system32\\winecfg.exe", L"C:\\windows"};
     ResetLauncherData();
     launcherData.settings = PanelSettings{1, 1, 10009, 1, 1};
     for (int p = 0; p < kPages; ++p) {
         AddPage();
-        char name[kTextSize];
-        snprintf(name, sizeof name, "ページ %d", p + 1);
-        SetPageName(p, name);
+        SetPageName(p, (L"ページ " + std::to_wstring(p + 1)).c_str());
     }
     for (int i = 0; i < kItems; ++i) {
         LauncherItem item = {};
         item.imageIndex = -1;
         item.posX = item.posY = -1;
-        snprintf(item.name, kTextSize, "項目 %d", i + 1);
+        item.name = L"項目 " + std::to_wstring(i + 1);
         // Items go to pages in turn, so every page holds the same mix: of each
         // page's items, every fourth is a file's own icon.
         int onPage = i / kPages;
         if (onPage % 4 == 3) {
-            CopyText(item.path, files[(onPage / 4) % 4]);
+            item.path = files[(onPage / 4) % 4];
             item.iconIndex = -1;
         } else {
-            CopyText(item.path, "C:\\windows\\system32\\shell32.dll");
+            item.path = L"C:\\windows\\system32\\shell32.dll";
             item.iconIndex = i % 120;
         }
-        CopyText(item.iconPath, item.path);
+        item.iconPath = item.path;
         AddItem(i % kPages, item);
     }
 }
 
 struct IconFile {
-    std::string path;
+    std::wstring path;
     int index;
 };
 
@@ -122,7 +120,7 @@ int main()
     std::string saveFolder = MakeFolder("save");
 
     Generate();
-    SetSettingsFolder(panelFolder.c_str());
+    SetSettingsFolder(std::wstring(panelFolder.begin(), panelFolder.end()).c_str());
     SaveSettings();
     std::vector<std::vector<IconFile>> pageSources(kPages);
     std::vector<IconFile> sources;
@@ -135,9 +133,9 @@ int main()
 
     // The same data for the bare save, read back from the panel's file.
     ResetLauncherData();
-    SetSettingsFolder(panelFolder.c_str());
+    SetSettingsFolder(std::wstring(panelFolder.begin(), panelFolder.end()).c_str());
     LoadSettings();
-    SetSettingsFolder(saveFolder.c_str());
+    SetSettingsFolder(std::wstring(saveFolder.begin(), saveFolder.end()).c_str());
 
     HostState().folders[KdxFolderSetting] = HostFolderText(panelFolder);
     HWND top = CreateWindowExA(0, "STATIC", "bench", WS_OVERLAPPEDWINDOW, 0, 0, 320, 600, nullptr, nullptr,

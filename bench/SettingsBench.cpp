@@ -69,18 +69,23 @@ void Generate(int items)
     launcherData.settings = PanelSettings{1, 1, 10009, 1, 1};
     for (int p = 0; p < kPages; ++p) {
         AddPage();
-        char text[kTextSize];
-        snprintf(text, sizeof text, "ページ %d 表計算", p + 1);
+        wchar_t text[64];
+        swprintf(text, 64, L"ページ %d 表計算", p + 1);
         SetPageName(p, text);
     }
     for (int i = 0; i < items; ++i) {
         LauncherItem item = {};
         item.imageIndex = kImageNotMade;  // as a load leaves it: no icon made yet
-        snprintf(item.name, kTextSize, i % 3 ? "Application %d" : "表計算ソフト %d", i);
-        snprintf(item.path, kTextSize, "C:\\Program Files\\Vendor %d\\Application %d\\app%d.exe", i % 17, i, i);
-        snprintf(item.parameter, kTextSize, i % 2 ? "" : "/open \"C:\\Users\\user\\Documents\\file %d.txt\"", i);
-        snprintf(item.workDir, kTextSize, "C:\\Program Files\\Vendor %d\\Application %d\\", i % 17, i);
-        snprintf(item.iconPath, kTextSize, "%s", item.path);
+        wchar_t text[160];
+        swprintf(text, 160, i % 3 ? L"Application %d" : L"表計算ソフト %d", i);
+        item.name = text;
+        swprintf(text, 160, L"C:\\Program Files\\Vendor %d\\Application %d\\app%d.exe", i % 17, i, i);
+        item.path = text;
+        swprintf(text, 160, i % 2 ? L"" : L"/open \"C:\\Users\\user\\Documents\\file %d.txt\"", i);
+        item.parameter = text;
+        swprintf(text, 160, L"C:\\Program Files\\Vendor %d\\Application %d\\", i % 17, i);
+        item.workDir = text;
+        item.iconPath = item.path;
         item.iconIndex = i % 4 - 1;
         item.posX = i % 5 ? 10 + (i % 8) * 75 : -1;
         item.posY = i % 5 ? 10 + (i / 8 % 20) * 70 : -1;
@@ -121,10 +126,14 @@ bool SameRecords(const std::vector<LauncherPage>& a, const std::vector<LauncherP
     if (a.size() != b.size())
         return false;
     for (size_t p = 0; p < a.size(); ++p) {
-        if (strcmp(a[p].name, b[p].name) != 0 || a[p].items.size() != b[p].items.size())
+        if (a[p].name != b[p].name || a[p].items.size() != b[p].items.size())
             return false;
         for (size_t i = 0; i < a[p].items.size(); ++i) {
-            if (memcmp(&a[p].items[i], &b[p].items[i], sizeof(LauncherItem)) != 0)
+            const LauncherItem& x = a[p].items[i];
+            const LauncherItem& y = b[p].items[i];
+            if (x.name != y.name || x.path != y.path || x.parameter != y.parameter || x.workDir != y.workDir
+                || x.iconPath != y.iconPath || x.iconIndex != y.iconIndex || x.posX != y.posX || x.posY != y.posY
+                || x.imageIndex != y.imageIndex)
                 return false;
         }
     }
@@ -169,17 +178,17 @@ std::vector<ExactText> ExactTexts()
     char section[48];
     for (int p = 0; p < GetPageCount(); ++p) {
         snprintf(section, sizeof section, "Page%d", p + 1);
-        texts.push_back({section, "Name", WideFromCp932(GetPageName(p))});
+        texts.push_back({section, "Name", GetPageName(p)});
         for (int i = 0; i < GetItemCount(p); ++i) {
             const LauncherItem& item = GetItem(p, i);
             snprintf(section, sizeof section, "Page%d:Item%d", p + 1, i + 1);
-            const std::pair<const char*, const char*> fields[] = {{"Name", item.name},
+            const std::pair<const char*, std::wstring> fields[] = {{"Name", item.name},
                                                                    {"Path", item.path},
                                                                    {"Parameter", item.parameter},
                                                                    {"WorkDir", item.workDir},
                                                                    {"IconPath", item.iconPath}};
             for (const auto& field : fields)
-                texts.push_back({section, field.first, WideFromCp932(field.second)});
+                texts.push_back({section, field.first, field.second});
             if (i % 10 == 0)
                 texts[texts.size() - 5].text += L"\x00E9";
         }
@@ -232,6 +241,8 @@ int main(int argc, char** argv)
     snprintf(folder, sizeof folder, "%sdockmere-bench-%lu", temp, static_cast<unsigned long>(GetCurrentProcessId()));
     CreateDirectoryA(folder, nullptr);
     std::string ours = std::string(folder) + "\\Dockmere.ini";
+    wchar_t wideFolder[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, folder, -1, wideFolder, MAX_PATH);
 
     Row({"items", "ours load", "ours save", "ours total", "profile load", "profile save", "profile total",
          "ours faster", "check"});
@@ -242,7 +253,7 @@ int main(int argc, char** argv)
     for (int items : {100, 1000, 10000}) {
         Generate(items);
         std::vector<LauncherPage> generated = launcherData.pages;
-        SetSettingsFolder(folder);
+        SetSettingsFolder(wideFolder);
         int runs = items >= 10000 ? 5 : 9;
         double save = MedianMs(runs, [] { SaveSettings(); });
         double load = MedianMs(runs, [] { LoadSettings(); });

@@ -22,7 +22,8 @@ mkdir -p "$out" "$jobs_corpus" "$artifacts"
 
 cxx="${FUZZ_CXX:-clang++}"
 sources="$root/tests/fuzz/SettingsFuzz.cpp $root/tests/fuzz/SettingsInvariants.cpp
-$root/launcher/data/IniDocument.cpp $root/launcher/data/SettingsRecords.cpp $root/launcher/data/LauncherRecords.cpp"
+$root/launcher/data/IniDocument.cpp $root/launcher/data/SettingsRecords.cpp $root/launcher/data/LauncherRecords.cpp
+$root/launcher/data/CompanionKey.cpp $root/tests/fuzz/Cp932Native.cpp"
 binary="$out/settings_fuzz"
 
 # Rebuild when a source is newer than the binary.

@@ -40,9 +40,7 @@ wintest::ImportHook* shellHook;
 // Records what would be started (on the start's worker); nothing is started.
 BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOW* info)
 {
-    char file[1100] = {};
-    if (info->lpFile)
-        WideCharToMultiByte(CP_ACP, 0, info->lpFile, -1, file, sizeof file, nullptr, nullptr);
+    std::string file = info->lpFile ? wintest::Narrow(info->lpFile) : "";
     PostThreadMessageA(mainThread, WM_NULL, 0, 0);
     AcquireSRWLockExclusive(&shellFilesLock);
     shellFiles.push_back(file);
@@ -123,9 +121,13 @@ protected:
     wintest::ImportHook* hook_ = nullptr;
 };
 
+// The menu is read back in the test's code page (932); the module's own texts are
+// UTF-16, the pages' names narrow literals.
 struct EntryExpectation {
+    EntryExpectation(UINT id, const char* text) : id(id), text(text) {}
+    EntryExpectation(UINT id, const wchar_t* text) : id(id), text(wintest::Narrow(text)) {}
     UINT id;  // 0: separator (empty text) or submenu
-    const char* text;
+    std::string text;
 };
 
 void ExpectEntries(const std::vector<MenuEntryView>& menu, const std::vector<EntryExpectation>& expected)
@@ -307,7 +309,7 @@ TEST_F(CommandsTest, NewPageIsNamedAfterItsNumberAndShown)
     Open(setup);
     Command(IDM_NEW_PAGE);
     ASSERT_EQ(5, GetPageCount());
-    EXPECT_STREQ("ページ &5", GetPageName(4));
+    EXPECT_EQ(wintest::Wide("ページ &5"), std::wstring(GetPageName(4)));
     EXPECT_EQ(4, GetCurrentPage());
     EXPECT_EQ(5, static_cast<int>(wintest::TabTexts(panel_->tabs()).size()));
     EXPECT_EQ("ページ &5", wintest::TabTexts(panel_->tabs())[4]);
@@ -337,8 +339,8 @@ TEST_F(CommandsTest, RemovingThePageShownShowsItsNeighbourAndStoresNoPositionsAc
 
         Command(IDM_REMOVE_PAGE);
         ASSERT_EQ(2, GetPageCount());
-        EXPECT_STREQ(c.namesLeft[0].c_str(), GetPageName(0));
-        EXPECT_STREQ(c.namesLeft[1].c_str(), GetPageName(1));
+        EXPECT_EQ(wintest::Wide(c.namesLeft[0].c_str()), std::wstring(GetPageName(0)));
+        EXPECT_EQ(wintest::Wide(c.namesLeft[1].c_str()), std::wstring(GetPageName(1)));
         EXPECT_EQ(c.showsAfter, GetCurrentPage());
         EXPECT_EQ(c.showsAfter, wintest::SelectedTab(panel_->tabs()));
         EXPECT_EQ(2, static_cast<int>(wintest::TabTexts(panel_->tabs()).size()));
@@ -388,16 +390,16 @@ TEST_F(CommandsTest, RenamingThePageTakesThePromptsTextOnlyOnOk)
         wintest::PostCommand(dialog, IDCANCEL);
     });
     Command(IDM_RENAME_PAGE);
-    EXPECT_EQ(TEXT_RENAME_CAPTION, caption);
+    EXPECT_EQ(wintest::Narrow(TEXT_RENAME_CAPTION), caption);
     EXPECT_EQ("ページ &1", initial);
-    EXPECT_STREQ("ページ &1", GetPageName(0));
+    EXPECT_EQ(wintest::Wide("ページ &1"), std::wstring(GetPageName(0)));
 
     driver.Then([&](HWND dialog) {
         SetDlgItemTextA(dialog, IDC_PROMPT_TEXT, "仕事");
         wintest::PostCommand(dialog, IDOK);
     });
     Command(IDM_RENAME_PAGE);
-    EXPECT_STREQ("仕事", GetPageName(0));
+    EXPECT_EQ(wintest::Wide("仕事"), std::wstring(GetPageName(0)));
     EXPECT_EQ("仕事", wintest::TabTexts(panel_->tabs())[0]);
     EXPECT_EQ(0, driver.unexpected());
 }
@@ -523,7 +525,7 @@ TEST_F(CommandsTest, ItemCommandsActOnTheSelectedItemOnly)
 
     Command(IDM_CHANGE_ICON);
     EXPECT_EQ(std::vector<std::string>{"C:\\windows\\notepad.exe"}, pickerPaths);
-    EXPECT_STREQ("C:\\windows\\system32\\shell32.dll", GetItemIconPath(0, 1));
+    EXPECT_EQ(wintest::Wide("C:\\windows\\system32\\shell32.dll"), std::wstring(GetItemIconPath(0, 1)));
     EXPECT_EQ(3, GetItemIconIndex(0, 1));
     EXPECT_EQ(GetItemImageIndex(0, 1), wintest::ListImage(list, 1));
 
@@ -535,7 +537,7 @@ TEST_F(CommandsTest, ItemCommandsActOnTheSelectedItemOnly)
 
     Command(IDM_DELETE);
     ASSERT_EQ(2, GetItemCount(0));
-    EXPECT_STREQ("gamma", GetItemName(0, 1));
+    EXPECT_EQ(wintest::Wide("gamma"), std::wstring(GetItemName(0, 1)));
     ASSERT_EQ(2, wintest::ListCount(list));
     EXPECT_EQ("gamma", wintest::ListText(list, 1));
     EXPECT_EQ(0, driver.unexpected());
@@ -551,7 +553,7 @@ TEST_F(CommandsTest, PropertiesShowTheNewNameInTheListAtOnce)
     });
     wintest::SelectListItem(panel_->list(), 2);
     Command(IDM_PROPERTIES);
-    EXPECT_STREQ("改名", GetItemName(0, 2));
+    EXPECT_EQ(wintest::Wide("改名"), std::wstring(GetItemName(0, 2)));
     EXPECT_EQ("改名", wintest::ListText(panel_->list(), 2));
 }
 
@@ -564,10 +566,10 @@ int iniReplacements;
 int backupReplacements;
 wintest::ImportHook* moveHook;
 
-BOOL WINAPI CountReplacement(LPCSTR from, LPCSTR to, DWORD flags)
+BOOL WINAPI CountReplacement(LPCWSTR from, LPCWSTR to, DWORD flags)
 {
-    ++(strstr(to, ".ini.bak") ? backupReplacements : iniReplacements);
-    return reinterpret_cast<decltype(&MoveFileExA)>(moveHook->original())(from, to, flags);
+    ++(wcsstr(to, L".ini.bak") ? backupReplacements : iniReplacements);
+    return reinterpret_cast<decltype(&MoveFileExW)>(moveHook->original())(from, to, flags);
 }
 
 }  // namespace
@@ -579,7 +581,7 @@ BOOL WINAPI CountReplacement(LPCSTR from, LPCSTR to, DWORD flags)
 TEST_F(CommandsTest, ChangesAreSavedOnceAfterTheLastWithTheLoadedFileKeptFirst)
 {
     iniReplacements = backupReplacements = 0;
-    wintest::ImportHook hook("KERNEL32.dll", "MoveFileExA", reinterpret_cast<void*>(CountReplacement));
+    wintest::ImportHook hook("KERNEL32.dll", "MoveFileExW", reinterpret_cast<void*>(CountReplacement));
     moveHook = &hook;
     Open(ThreePages());
     const std::string ini = panel_->folder().File("Dockmere.ini");

@@ -393,7 +393,10 @@ struct ItemTexts {
 
 bool SameItem(const LauncherItem& a, const LauncherItem& b)
 {
-    return memcmp(&a, &b, sizeof a) == 0;
+    return a.name == b.name && a.path == b.path && a.parameter == b.parameter && a.workDir == b.workDir
+           && a.iconPath == b.iconPath && a.iconIndex == b.iconIndex && a.posX == b.posX && a.posY == b.posY
+           && a.imageIndex == b.imageIndex && a.shortPath == b.shortPath && a.shortWorkDir == b.shortWorkDir
+           && a.shortIconPath == b.shortIconPath;
 }
 
 class DialogsTest : public ::testing::Test {
@@ -455,24 +458,24 @@ protected:
     int AddTestItem(int page, const ItemTexts& texts)
     {
         LauncherItem item = {};
-        CopyText(item.name, texts.name.c_str());
-        CopyText(item.path, texts.path.c_str());
-        CopyText(item.parameter, texts.parameter.c_str());
-        CopyText(item.workDir, texts.workDir.c_str());
-        CopyText(item.iconPath, texts.iconPath.c_str());
+        item.name = wintest::Wide(texts.name);
+        item.path = wintest::Wide(texts.path);
+        item.parameter = wintest::Wide(texts.parameter);
+        item.workDir = wintest::Wide(texts.workDir);
+        item.iconPath = wintest::Wide(texts.iconPath);
         item.iconIndex = texts.iconIndex;
         item.posX = -1;
         item.posY = -1;
-        item.imageIndex = StoreItemIcon(livePanel->ImageLists(), -1, texts.iconIndex, texts.iconPath.c_str());
+        item.imageIndex = StoreItemIcon(livePanel->ImageLists(), -1, texts.iconIndex, item.iconPath.c_str());
         AddItem(page, item);
         int index = GetItemCount(page) - 1;
         if (page == GetCurrentPage()) {
-            LVITEMA entry = {};
+            LVITEMW entry = {};
             entry.mask = LVIF_TEXT | LVIF_IMAGE;
             entry.iItem = index;
-            entry.pszText = item.name;
+            entry.pszText = &item.name[0];
             entry.iImage = item.imageIndex;
-            SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+            SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&entry));
         }
         return index;
     }
@@ -640,11 +643,11 @@ TEST_F(DialogsTest, PropertiesOkStoresEveryFieldAndRefreshesTheList)
         ASSERT_TRUE(wintest::PumpUntilWorkersDone());
 
         const LauncherItem& item = GetItem(0, index);
-        EXPECT_STREQ(typed.name.c_str(), item.name);
-        EXPECT_STREQ(typed.path.c_str(), item.path);
-        EXPECT_STREQ(typed.parameter.c_str(), item.parameter);
-        EXPECT_STREQ(typed.workDir.c_str(), item.workDir);
-        EXPECT_STREQ(typed.iconPath.c_str(), item.iconPath);
+        EXPECT_EQ(wintest::Wide(typed.name.c_str()), std::wstring(item.name));
+        EXPECT_EQ(wintest::Wide(typed.path.c_str()), std::wstring(item.path));
+        EXPECT_EQ(wintest::Wide(typed.parameter.c_str()), std::wstring(item.parameter));
+        EXPECT_EQ(wintest::Wide(typed.workDir.c_str()), std::wstring(item.workDir));
+        EXPECT_EQ(wintest::Wide(typed.iconPath.c_str()), std::wstring(item.iconPath));
         EXPECT_EQ(c.expectedIndex, item.iconIndex);
         EXPECT_EQ(image, item.imageIndex) << "the image stays at its index";
         // An item without an image is given a slot for its placeholder, which stays
@@ -659,7 +662,7 @@ TEST_F(DialogsTest, PropertiesOkStoresEveryFieldAndRefreshesTheList)
         // An item without an image shows none, not the list view's callback marker.
         EXPECT_EQ(c.iconless ? I_IMAGENONE : image, ListImage(index));
         EXPECT_EQ("メモ帳", ListText(0)) << "the other list item is untouched";
-        EXPECT_STREQ("メモ帳", GetItem(0, 0).name);
+        EXPECT_EQ(wintest::Wide("メモ帳"), std::wstring(GetItem(0, 0).name));
     }
 }
 
@@ -683,9 +686,9 @@ TEST_F(DialogsTest, PropertiesOfAnItemNotShownLeaveTheListAlone)
     ASSERT_LE(0, GetItem(1, index).imageIndex);
     EXPECT_TRUE(Near(kRed, wintest::ImageCenterColor(large_, GetItem(1, index).imageIndex)));
     EXPECT_EQ(IDOK, ShowItemProperties(1, index));
-    EXPECT_STREQ("renamed", GetItem(1, index).name);
+    EXPECT_EQ(wintest::Wide("renamed"), std::wstring(GetItem(1, index).name));
     EXPECT_EQ("メモ帳", ListText(0));
-    EXPECT_STREQ("メモ帳", GetItem(0, 0).name);
+    EXPECT_EQ(wintest::Wide("メモ帳"), std::wstring(GetItem(0, 0).name));
 }
 
 TEST_F(DialogsTest, PropertiesCancelChangesNothing)
@@ -794,7 +797,7 @@ TEST_F(DialogsTest, BrowseChangesOnlyThePathField)
         EXPECT_EQ(before.workDir, after.workDir);
         EXPECT_EQ(before.iconPath, after.iconPath);
         EXPECT_EQ(before.iconIndex, after.iconIndex);
-        EXPECT_EQ(after.path, GetItem(0, index).path);
+        EXPECT_EQ(wintest::Wide(after.path), GetItem(0, index).path);
 
         ASSERT_EQ(1u, openFileCalls.size());
         const OPENFILENAMEW& request = openFileCalls[0].request;
@@ -803,7 +806,7 @@ TEST_F(DialogsTest, BrowseChangesOnlyThePathField)
         EXPECT_EQ(PluginModule(), request.hInstance);
         EXPECT_EQ(std::string("全てのファイル\0*.*", 18), openFileCalls[0].filter);
         EXPECT_EQ(0u, request.nFilterIndex);
-        EXPECT_EQ(static_cast<DWORD>(kTextSize), request.nMaxFile);
+        EXPECT_EQ(static_cast<DWORD>(kMaxTextUnits + 1), request.nMaxFile) << "room for the longest path";
         EXPECT_EQ("", openFileCalls[0].initialFile);
         EXPECT_EQ(nullptr, request.lpstrInitialDir);
         EXPECT_EQ(nullptr, request.lpstrTitle);
@@ -846,7 +849,6 @@ int WINAPI FakePicker(HWND owner, WCHAR* path, UINT size, int* index)
 TEST_F(DialogsTest, PickItemIconTakesOnlyAWholeChoice)
 {
     const std::wstring chosen = L"C:\\アイコン\\set.dll";
-    const char* chosenAnsi = "C:\\アイコン\\set.dll";
     const struct {
         const char* title;
         PickerAnswer answer;
@@ -855,27 +857,28 @@ TEST_F(DialogsTest, PickItemIconTakesOnlyAWholeChoice)
         {"confirmed", {1, chosen, 7}, true},
         {"cancelled after moving around", {0, L"C:\\elsewhere.dll", 3}, false},
         {"a picker that cannot run answers -1", {-1, L"", 5}, false},
-        {"a path longer than the buffer holds", {1, std::wstring(300, L'あ'), 2}, false},
-        {"a character the code page lacks", {1, L"C:\\caf\u00e9\u4e02.dll", 2}, false},
+        // Past the 519 bytes of the old buffer, and outside every code page: both whole.
+        {"a path of 300 characters", {1, std::wstring(300, L'あ'), 2}, true},
+        {"characters the code page lacks", {1, L"C:\\caf\u00e9\u4e02〜\U0001F680.dll", 2}, true},
     };
     iconPickerOverride = FakePicker;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
         pickerCalls.clear();
         pickerAnswer = c.answer;
-        char path[kTextSize] = "C:\\元\\old.ico";
+        std::wstring path = L"C:\\元\\old.ico";
         int index = 4;
 
-        int result = PickItemIcon(path, &index);
+        int result = PickItemIcon(&path, &index);
 
         ASSERT_EQ(1u, pickerCalls.size());
         EXPECT_EQ(panel_, pickerCalls[0].owner);
         EXPECT_EQ(std::wstring(L"C:\\元\\old.ico"), pickerCalls[0].path);
-        EXPECT_EQ(static_cast<UINT>(kTextSize), pickerCalls[0].size);
+        EXPECT_EQ(static_cast<UINT>(kMaxTextUnits + 1), pickerCalls[0].size) << "room for the longest path";
         EXPECT_EQ(4, pickerCalls[0].index);
         EXPECT_EQ(c.taken, result > 0);
-        EXPECT_STREQ(c.taken ? chosenAnsi : "C:\\元\\old.ico", path);
-        EXPECT_EQ(c.taken ? 7 : 4, index);
+        EXPECT_EQ(c.taken ? c.answer.path : std::wstring(L"C:\\元\\old.ico"), path);
+        EXPECT_EQ(c.taken ? c.answer.index : 4, index);
     }
 }
 
@@ -885,10 +888,10 @@ TEST_F(DialogsTest, PickItemIconWithTheShellsPicker)
     // choice is made without a person and nothing changes.
     ModalDriver driver;
     driver.Then([](HWND window) { PostCommand(window, IDCANCEL); });
-    char path[kTextSize] = "C:\\windows\\system32\\shell32.dll";
+    std::wstring path = L"C:\\windows\\system32\\shell32.dll";
     int index = 2;
-    EXPECT_EQ(0, PickItemIcon(path, &index));
-    EXPECT_STREQ("C:\\windows\\system32\\shell32.dll", path);
+    EXPECT_EQ(0, PickItemIcon(&path, &index));
+    EXPECT_EQ(L"C:\\windows\\system32\\shell32.dll", path);
     EXPECT_EQ(2, index);
     EXPECT_EQ(0, driver.timedOut());
 }
@@ -931,10 +934,10 @@ TEST_F(DialogsTest, ChangeIconFillsTheFieldsOnlyOnAChoice)
         EXPECT_EQ(chosen ? "7" : "-1", after.iconIndex);
         EXPECT_EQ(chosen, after.iconIndexEnabled);
         if (c.stored) {
-            EXPECT_STREQ("C:\\新しい\\icons.dll", GetItem(0, index).iconPath);
+            EXPECT_EQ(wintest::Wide("C:\\新しい\\icons.dll"), std::wstring(GetItem(0, index).iconPath));
             EXPECT_EQ(7, GetItem(0, index).iconIndex);
         } else {
-            EXPECT_STREQ(before.iconPath, GetItem(0, index).iconPath);
+            EXPECT_EQ(before.iconPath, GetItem(0, index).iconPath);
             EXPECT_EQ(-1, GetItem(0, index).iconIndex);
         }
     }
@@ -944,62 +947,59 @@ TEST_F(DialogsTest, ChangeIconFillsTheFieldsOnlyOnAChoice)
 
 TEST_F(DialogsTest, TextPromptReturnsWhatFitsOnOk)
 {
-    const std::string kanji260 = [] {
-        std::string s;
-        for (int i = 0; i < 260; ++i)
-            s += "漢";
-        return s;
-    }();
     const struct {
         const char* title;
-        std::string initial;
-        std::string typed;
-        int size;
-        std::string expected;
+        std::wstring initial;
+        std::wstring typed;
+        size_t limit;
+        std::wstring expected;
     } cases[] = {
-        {"short", "ページ &1", "新しいページ", kTextSize, "新しいページ"},
-        {"longer than the buffer", "ページ &1", std::string(600, 'w'), kTextSize, std::string(kTextSize - 1, 'w')},
-        {"small buffer", "p1", "abcdefghij", 8, "abcdefg"},
-        {"emptied", "ページ &1", "", kTextSize, ""},
-        {"double-byte text cut at the end", "ページ &1", kanji260, kTextSize, kanji260.substr(0, 518)},
+        {"short", L"ページ &1", L"新しいページ", kMaxTextUnits, L"新しいページ"},
+        {"past the 519 bytes of a profile text", L"ページ &1", std::wstring(600, L'w'), kMaxTextUnits,
+         std::wstring(600, L'w')},
+        {"outside every code page", L"ページ &1", L"Café〜한글 🚀", kMaxTextUnits, L"Café〜한글 🚀"},
+        {"longer than the limit", L"p1", L"abcdefghij", 7, L"abcdefg"},
+        {"emptied", L"ページ &1", L"", kMaxTextUnits, L""},
+        {"a surrogate pair cut at the limit", L"ページ &1", L"ab🚀", 3, L"ab"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.title);
-        std::vector<char> buffer(c.size + 16, 'Z');
-        lstrcpyA(buffer.data(), c.initial.c_str());
-        std::string shownText, shownLabel, shownCaption;
+        std::wstring text = c.initial;
+        std::wstring shownText;
+        std::string shownLabel, shownCaption;
         bool topmost = false;
         ModalDriver driver;
         driver.Then([&](HWND dialog) {
-            shownText = ItemText(dialog, IDC_PROMPT_TEXT);
+            wchar_t shown[64] = L"";
+            GetDlgItemTextW(dialog, IDC_PROMPT_TEXT, shown, 64);
+            shownText = shown;
             shownLabel = ItemText(dialog, IDC_PROMPT_LABEL);
             shownCaption = WindowText(dialog);
             topmost = (GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-            SetDlgItemTextA(dialog, IDC_PROMPT_TEXT, c.typed.c_str());
+            SetDlgItemTextW(dialog, IDC_PROMPT_TEXT, c.typed.c_str());
             PostCommand(dialog, IDOK);
         });
 
-        EXPECT_TRUE(AskText(panel_, buffer.data(), "新しい名前:", "名前の変更", c.size));
+        EXPECT_TRUE(AskText(panel_, &text, L"新しい名前:", L"名前の変更", c.limit));
 
         EXPECT_EQ(c.initial, shownText);
         EXPECT_EQ("新しい名前:", shownLabel);
         EXPECT_EQ("名前の変更", shownCaption);
         EXPECT_TRUE(topmost);
-        EXPECT_EQ(c.expected, std::string(buffer.data()));
-        EXPECT_EQ('Z', buffer[c.size]) << "nothing written past the buffer";
+        EXPECT_EQ(c.expected, text);
     }
 }
 
 TEST_F(DialogsTest, TextPromptCancelKeepsTheBuffer)
 {
-    char buffer[kTextSize] = "ページ &2";
+    std::wstring text = L"ページ &2";
     ModalDriver driver;
     driver.Then([](HWND dialog) {
         SetDlgItemTextA(dialog, IDC_PROMPT_TEXT, "typed");
         PostCommand(dialog, IDCANCEL);
     });
-    EXPECT_FALSE(AskText(panel_, buffer, "label", "caption", kTextSize));
-    EXPECT_STREQ("ページ &2", buffer);
+    EXPECT_FALSE(AskText(panel_, &text, L"label", L"caption"));
+    EXPECT_EQ(L"ページ &2", text);
 }
 
 // Without the dialog resources no dialog opens, and nothing changes.
@@ -1009,9 +1009,9 @@ TEST_F(DialogsTest, MissingTemplatesChangeNothing)
     LauncherItem before = GetItem(0, index);
     moduleRecord.instance = GetModuleHandleA(nullptr);
     ModalDriver driver;
-    char buffer[kTextSize] = "keep";
-    EXPECT_FALSE(AskText(panel_, buffer, "label", "caption", kTextSize));
-    EXPECT_STREQ("keep", buffer);
+    std::wstring text = L"keep";
+    EXPECT_FALSE(AskText(panel_, &text, L"label", L"caption"));
+    EXPECT_EQ(L"keep", text);
     EXPECT_NE(IDOK, ShowItemProperties(0, index));
     EXPECT_TRUE(SameItem(before, GetItem(0, index)));
     EXPECT_EQ(0, driver.answered() + driver.unexpected());

@@ -19,9 +19,12 @@
 #include "platform/Shortcuts.h"
 #include "platform/Launch.h"
 #include "data/LauncherData.h"
+#include "ImportHook.h"
 #include "LivePanel.h"
+#include "PanelReader.h"
 #include "ModalDriver.h"
 #include "PanelResults.h"
+#include "data/SettingsFile.h"
 #include "panel/Panel.h"
 #include "panel/PanelRecord.h"
 #include "Texts.h"
@@ -56,7 +59,7 @@ public:
     {
         ++queries;
         bool offered = (format->cfFormat == CF_HDROP && hdrop_)
-                       || (format->cfFormat == RegisterClipboardFormatA(TEXT_IDLIST_FORMAT) && idList_);
+                       || (format->cfFormat == RegisterClipboardFormatW(TEXT_IDLIST_FORMAT) && idList_);
         return offered && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
     }
 
@@ -412,11 +415,11 @@ TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
         EXPECT_EQ(0, driver.unexpected()) << "an ordinary file asks nothing";
         ASSERT_EQ(items + 1, GetItemCount(0));
         const LauncherItem& item = GetItem(0, items);
-        EXPECT_STREQ("Calc", item.name);
-        EXPECT_EQ(program, item.path);
-        EXPECT_EQ(program, item.iconPath);
-        EXPECT_EQ(files_.path() + "\\", item.workDir);
-        EXPECT_STREQ("", item.parameter);
+        EXPECT_EQ(wintest::Wide("Calc"), std::wstring(item.name));
+        EXPECT_EQ(Wide(program), item.path);
+        EXPECT_EQ(Wide(program), item.iconPath);
+        EXPECT_EQ(Wide(files_.path() + "\\"), item.workDir);
+        EXPECT_EQ(wintest::Wide(""), std::wstring(item.parameter));
         EXPECT_EQ(-1, item.iconIndex);
         EXPECT_EQ(-1, item.posX);
         EXPECT_EQ(-1, item.posY);
@@ -484,8 +487,8 @@ TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
 
         EXPECT_EQ(1, driver.answered());
         EXPECT_EQ(0, driver.unexpected());
-        EXPECT_EQ(TEXT_CAPTION, caption);
-        EXPECT_EQ(TEXT_ASK_SHORTCUT_TARGET, text);
+        EXPECT_EQ(wintest::Narrow(TEXT_CAPTION), caption);
+        EXPECT_EQ(wintest::Narrow(TEXT_ASK_SHORTCUT_TARGET), text);
         EXPECT_EQ(7u, buttons) << "Yes, No and Cancel";
         if (!c.added) {
             EXPECT_EQ(items, GetItemCount(0));
@@ -494,11 +497,11 @@ TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
         }
         ASSERT_EQ(items + 1, GetItemCount(0));
         const LauncherItem& item = GetItem(0, items);
-        EXPECT_EQ(c.name, item.name);
-        EXPECT_EQ(0, lstrcmpiA(c.path.c_str(), item.path)) << item.path;
-        EXPECT_EQ(c.parameter, item.parameter);
-        EXPECT_EQ(0, lstrcmpiA(c.workDir.c_str(), item.workDir)) << item.workDir;
-        EXPECT_EQ(0, lstrcmpiA(c.iconPath.c_str(), item.iconPath)) << item.iconPath;
+        EXPECT_EQ(Wide(c.name), item.name);
+        EXPECT_EQ(0, lstrcmpiW(Wide(c.path).c_str(), item.path.c_str())) << Narrow(item.path);
+        EXPECT_EQ(Wide(c.parameter), item.parameter);
+        EXPECT_EQ(0, lstrcmpiW(Wide(c.workDir).c_str(), item.workDir.c_str())) << Narrow(item.workDir);
+        EXPECT_EQ(0, lstrcmpiW(Wide(c.iconPath).c_str(), item.iconPath.c_str())) << Narrow(item.iconPath);
         EXPECT_EQ(c.iconIndex, item.iconIndex);
         EXPECT_NE(-1, item.imageIndex);
         EXPECT_EQ(c.name, ListText(list_, items));
@@ -518,13 +521,13 @@ TEST(ResolveShortcutTest, OnlyLoadableLinksResolve)
     ASSERT_TRUE(WriteFileBytes(fake, "not a shell link"));
 
     ShortcutTarget resolved;
-    EXPECT_TRUE(ResolveShortcut(link.c_str(), &resolved));
-    EXPECT_EQ(0, lstrcmpiA(target.c_str(), resolved.path)) << resolved.path;
+    EXPECT_TRUE(ResolveShortcut(Wide(link).c_str(), &resolved));
+    EXPECT_EQ(0, lstrcmpiW(Wide(target).c_str(), resolved.path.c_str())) << Narrow(resolved.path);
 
-    EXPECT_FALSE(ResolveShortcut(fake.c_str(), &resolved));
-    EXPECT_STREQ("", resolved.path);
-    EXPECT_FALSE(ResolveShortcut(target.c_str(), &resolved));
-    EXPECT_FALSE(ResolveShortcut(folder.File("missing.lnk").c_str(), &resolved));
+    EXPECT_FALSE(ResolveShortcut(Wide(fake).c_str(), &resolved));
+    EXPECT_EQ(wintest::Wide(""), std::wstring(resolved.path));
+    EXPECT_FALSE(ResolveShortcut(Wide(target).c_str(), &resolved));
+    EXPECT_FALSE(ResolveShortcut(Wide(folder.File("missing.lnk")).c_str(), &resolved));
     EXPECT_EQ(RPC_E_CHANGED_MODE, CoInitialize(nullptr)) << "the thread's own initialisation was ended";
     CoUninitialize();
 }
@@ -536,8 +539,8 @@ TEST_F(FileDropTest, FileDroppedOnAnItemStartsItWithTheQuotedPath)
     ASSERT_TRUE(CopyFileA((ProgramFolder() + "LaunchProbe.exe").c_str(), probe.c_str(), FALSE));
     std::string output = files_.File("probe-output.txt");
     SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", output.c_str());
-    SetItemPath(0, 1, probe.c_str());
-    SetItemParameter(0, 1, "--own-parameters");
+    SetItemPath(0, 1, Wide(probe).c_str());
+    SetItemParameter(0, 1, L"--own-parameters");
     std::string dropped = files_.File("dropped file.txt");
     ASSERT_TRUE(WriteFileBytes(dropped, "x"));
     int items = GetItemCount(0);
@@ -559,61 +562,121 @@ TEST_F(FileDropTest, FileDroppedOnAnItemStartsItWithTheQuotedPath)
     SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
 }
 
-// A real file whose name code page 932 lacks, dropped as a wide HDROP: sent, and
-// posted after the drop target turned the data down, as Wine's X11 driver does.
-// The item names the file by its short path and starts it; a file without a
-// short form is refused with a message.
-TEST_F(FileDropTest, NameTheCodePageLacksBecomesAShortPathThatStarts)
+// The module's imports of GetShortPathNameW answer as a volume without short
+// names does (NTFS data volumes of Windows 10 and 11, exFAT, ReFS, many shares):
+// with the long path again.
+DWORD WINAPI NoShortNames(LPCWSTR path, LPWSTR out, DWORD size)
 {
-    WCHAR folder[MAX_PATH], probeSource[MAX_PATH], shortWide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, files_.path().c_str(), -1, folder, MAX_PATH);
-    MultiByteToWideChar(CP_ACP, 0, (ProgramFolder() + "LaunchProbe.exe").c_str(), -1, probeSource, MAX_PATH);
-    std::wstring probe = std::wstring(folder) + L"\\caf\u00e9 \ud55c probe.exe";
-    ASSERT_TRUE(CopyFileW(probeSource, probe.c_str(), FALSE)) << "no UTF-8 locale (scripts/install-deps.sh)";
-    ASSERT_NE(0u, GetShortPathNameW(probe.c_str(), shortWide, MAX_PATH));
-    char shortPath[MAX_PATH];
-    WideCharToMultiByte(CP_ACP, 0, shortWide, -1, shortPath, MAX_PATH, nullptr, nullptr);
+    DWORD length = lstrlenW(path);
+    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    if (length >= size)
+        return length + 1;
+    lstrcpyW(out, path);
+    return length;
+}
+
+std::wstring Utf8Line(const std::string& report)
+{
+    std::string line = report.substr(0, report.find('\n'));
+    std::wstring wide(line.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), &wide[0],
+                                    static_cast<int>(wide.size())));
+    return wide;
+}
+
+// Files named outside code page 932, in a folder named outside it too, dropped as
+// wide HDROPs (sent, and posted after the drop target turned the data down, as
+// Wine's X11 driver does): with short names and without, each item holds and
+// shows its exact name, starts with its exact long path (a document through its
+// own extension), and the settings file, read by the profile functions, is CP932
+// throughout and names the same file or none.
+TEST_F(FileDropTest, ExactNamesAreShownAndStartedWithAndWithoutShortNames)
+{
+    const std::wstring folder = Wide(files_.path()) + L"\\資料〜2024";
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << "no UTF-8 locale (scripts/install-deps.sh)";
+    const std::wstring probeSource = Wide(ProgramFolder() + "LaunchProbe.exe");
+    const wchar_t* const programs[] = {L"ツール〜改.exe", L"Café.exe", L"Pokémon.exe", L"한글.exe",
+                                       L"简体中文.exe", L"🚀Launch.exe", L"𠮷野家.exe", L"tool.exe"};
+    // A document type of its own, opened by the probe: it starts only through its
+    // real extension (a short name cuts ".mkrdoc" to ".MKR").
+    const std::wstring document = folder + L"\\メモ〜.mkrdoc";
+    HANDLE created = CreateFileW(document.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, created);
+    CloseHandle(created);
+    const std::wstring command = L"\"" + probeSource + L"\" \"%1\"";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueW(HKEY_CLASSES_ROOT, L".mkrdoc", REG_SZ, L"DockmereTestDoc", 0));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueW(HKEY_CLASSES_ROOT, L"DockmereTestDoc\\shell\\open\\command",
+                                          REG_SZ, command.c_str(), 0));
+    std::vector<std::wstring> files;
+    for (const wchar_t* program : programs) {
+        files.push_back(folder + L"\\" + program);
+        ASSERT_TRUE(CopyFileW(probeSource.c_str(), files.back().c_str(), FALSE)) << Narrow(program);
+    }
+    files.push_back(document);
+
     std::string output = files_.File("probe-output.txt"), report;
     SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", output.c_str());
     CursorOnEmptySpace();
-    for (bool throughTarget : {false, true}) {
-        int n = GetItemCount(0);
-        FakeDataObject files(true, false);
-        DWORD effect = DROPEFFECT_COPY;
-        if (throughTarget) {
-            target_->DragEnter(&files, MK_LBUTTON, POINTL{0, 0}, &effect);
-            target_->Drop(&files, 0, POINTL{0, 0}, &effect);
-            PostMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(probe)), 0);
-            PumpUntil([&] { return GetItemCount(0) > n; });
-        } else {
-            SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(probe)), 0);
-            PumpUntilWorkersDone();
+    for (bool shortNames : {true, false}) {
+        std::unique_ptr<ImportHook> hook;
+        if (!shortNames) {
+            hook.reset(new ImportHook("KERNEL32.dll", "GetShortPathNameW", reinterpret_cast<void*>(NoShortNames)));
+            ASSERT_TRUE(hook->installed());
         }
-        ASSERT_EQ(n + 1, GetItemCount(0)) << throughTarget;
-        EXPECT_STREQ(shortPath, GetItem(0, n).path);
-        std::string shortTitle = PathFindFileNameA(shortPath);
-        EXPECT_EQ(shortTitle.substr(0, shortTitle.rfind('.')), GetItem(0, n).name) << "no long title in CP932";
-        LaunchItem(nullptr, 0, n, nullptr);
-        ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(output, &report); }, 15000)) << "not started";
-        DeleteFileA(output.c_str());
-        EXPECT_EQ(0, lstrcmpiA(shortPath, report.substr(report[0] == '"', strlen(shortPath)).c_str())) << report;
+        for (size_t f = 0; f < files.size(); ++f) {
+            const std::wstring& file = files[f];
+            SCOPED_TRACE(Narrow(file) + (shortNames ? " with short names" : " without short names"));
+            int n = GetItemCount(0);
+            bool throughTarget = f % 2 == 1;
+            if (throughTarget) {
+                FakeDataObject none(true, false);
+                DWORD effect = DROPEFFECT_COPY;
+                target_->DragEnter(&none, MK_LBUTTON, POINTL{0, 0}, &effect);
+                target_->Drop(&none, 0, POINTL{0, 0}, &effect);
+                PostMessageW(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(file)), 0);
+                PumpUntil([&] { return GetItemCount(0) > n; });
+            } else {
+                SendMessageW(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(file)), 0);
+                PumpUntilWorkersDone();
+            }
+            ASSERT_EQ(n + 1, GetItemCount(0));
+            const LauncherItem& item = GetItem(0, n);
+            std::wstring title = file.substr(folder.size() + 1);
+            EXPECT_EQ(file, item.path);
+            EXPECT_EQ(folder + L"\\", item.workDir);
+            EXPECT_EQ(title.substr(0, title.rfind(L'.')), item.name);
+            EXPECT_EQ(item.name, ListTextW(list_, n)) << "shown exactly";
+
+            DeleteFileA(output.c_str());
+            ModalDriver driver(3000);  // a failed start's message is closed and counted
+            LaunchItem(nullptr, 0, n, nullptr);
+            ASSERT_TRUE(PumpUntil([&] { return ReadFileBytes(output, &report); }, 15000)) << "not started";
+            PumpUntilWorkersDone();
+            EXPECT_EQ(0, driver.unexpected()) << "the start failed";
+            std::wstring commandLine = Utf8Line(report);
+            // A program sees its own exact path first; the document is the probe's argument.
+            EXPECT_NE(std::wstring::npos, commandLine.find(file)) << Narrow(commandLine);
+        }
+        SaveSettings();
+        std::string bytes;
+        ASSERT_TRUE(ReadFileBytes(Narrow(launcherData.iniPath), &bytes));
+        EXPECT_GT(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
+                                      nullptr, 0), 0) << "the whole file is CP932";
+        for (int i = 0; i < GetItemCount(0); ++i) {
+            std::string section = "Page1:Item" + std::to_string(i + 1);
+            std::string path = ProfileText(Narrow(launcherData.iniPath), section, "Path");
+            DWORD attributes = GetFileAttributesA(path.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES)
+                continue;  // names no file: fine
+            WCHAR longForm[MAX_PATH] = {};
+            GetLongPathNameW(Wide(path).c_str(), longForm, MAX_PATH);
+            EXPECT_EQ(0, lstrcmpiW(GetItem(0, i).path.c_str(), longForm)) << path << " names another file";
+        }
     }
     SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
-
-    int items = GetItemCount(0);
-    std::string text;
-    ModalDriver driver;
-    driver.Then([&](HWND box) {
-        text = ItemText(box, 0xFFFF);
-        PostCommand(box, IDOK);
-    });
-    std::wstring gone = std::wstring(folder) + L"\\gone \ud55c.txt";
-    SendMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeWideDrop(gone)), 0);
-    PumpUntilWorkersDone();
-    EXPECT_EQ(items, GetItemCount(0));
-    char expected[1024];
-    wsprintfA(expected, TEXT_UNNAMABLE_FILE_FORMAT, (files_.path() + "\\gone ?.txt").c_str());
-    EXPECT_EQ(expected, text);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L"DockmereTestDoc");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, L".mkrdoc");
 }
 
 TEST_F(FileDropTest, EmptyDropAddsNothing)

@@ -108,22 +108,12 @@ TEST(FuzzCorpusTest, WritesAfterASectionNamedEmptyAreThePlatforms)
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, path.c_str());
 }
 
-// A text whose last byte is a lead byte with nothing after it. Saved between
-// quotes, that byte takes the closing quote along, so such a text comes back
-// with its quotes once (see SettingsInvariants.cpp).
-bool EndsWithLoneLeadByte(const char* text)
+// A text read from bytes CP932 does not define (a lone lead byte before the
+// closing quote, say): they come in as U+30FB, which the save writes as its own
+// CP932 form, so the first save changes such a text once (see SettingsInvariants.cpp).
+bool HoldsUndefinedBytes(const std::wstring& text)
 {
-    size_t length = strlen(text);
-    size_t i = 0;
-    while (i < length) {
-        if (!IsDBCSLeadByte(static_cast<BYTE>(text[i])))
-            ++i;
-        else if (i + 1 == length)
-            return true;
-        else
-            i += 2;
-    }
-    return false;
+    return text.find(L'\x30FB') != std::wstring::npos || text.find(L'\xFFFD') != std::wstring::npos;
 }
 
 // Through the file: the load gives at least one page of terminated texts, and
@@ -135,20 +125,20 @@ TEST(FuzzCorpusTest, EveryFileLoadsAndSavesThroughTheFile)
     for (const CorpusFile& file : AllCorpusFiles()) {
         ASSERT_TRUE(wintest::WriteFileBytes(ini, SettingsText(file.bytes)));
         ResetLauncherData();
-        SetSettingsFolder(folder.path().c_str());
+        SetSettingsFolder(wintest::Wide(folder.path()).c_str());
         LoadSettings();
         ASSERT_GE(GetPageCount(), 1) << file.name;
         bool loneLead = false;
-        auto check = [&](const char* text) {
-            EXPECT_LT(strnlen(text, kTextSize), static_cast<size_t>(kTextSize)) << file.name;
-            loneLead = loneLead || EndsWithLoneLeadByte(text);
+        auto check = [&](const std::wstring& text) {
+            EXPECT_LE(text.size(), kMaxTextUnits) << file.name;
+            loneLead = loneLead || HoldsUndefinedBytes(text);
         };
         for (int p = 0; p < GetPageCount(); ++p) {
             check(GetPageName(p));
             for (int i = 0; i < GetItemCount(p); ++i) {
                 const LauncherItem& item = GetItem(p, i);
-                for (const char* text : {item.name, item.path, item.parameter, item.workDir, item.iconPath})
-                    check(text);
+                for (const std::wstring* text : {&item.name, &item.path, &item.parameter, &item.workDir, &item.iconPath})
+                    check(*text);
             }
         }
         std::string saved[3];

@@ -12,6 +12,7 @@
 
 #include "PanelResults.h"
 #include "ImagePixels.h"
+#include "WinTest.h"
 #include "platform/ItemIcons.h"
 #include "data/LauncherData.h"
 #include "panel/ItemImages.h"
@@ -20,12 +21,12 @@
 
 namespace {
 
-const char kNotepad[] = "C:\\windows\\notepad.exe";
-const char kShell32[] = "C:\\windows\\system32\\shell32.dll";
-const char kFolder[] = "C:\\windows";
-const char kMissing[] = "C:\\no such folder\\missing.exe";
-const char kComdlg32[] = "C:\\windows\\system32\\comdlg32.dll";
-const char kWinecfg[] = "C:\\windows\\system32\\winecfg.exe";
+const wchar_t kNotepad[] = L"C:\\windows\\notepad.exe";
+const wchar_t kShell32[] = L"C:\\windows\\system32\\shell32.dll";
+const wchar_t kFolder[] = L"C:\\windows";
+const wchar_t kMissing[] = L"C:\\no such folder\\missing.exe";
+const wchar_t kComdlg32[] = L"C:\\windows\\system32\\comdlg32.dll";
+const wchar_t kWinecfg[] = L"C:\\windows\\system32\\winecfg.exe";
 
 class ItemIconsTest : public ::testing::Test {
 protected:
@@ -72,7 +73,7 @@ protected:
 TEST_F(ItemIconsTest, ExtractGivesBothSizesOfARealFileAndNoneOfAMissingOne)
 {
     const struct {
-        const char* path;
+        const wchar_t* path;
         int index;
         bool found;
     } cases[] = {
@@ -83,8 +84,8 @@ TEST_F(ItemIconsTest, ExtractGivesBothSizesOfARealFileAndNoneOfAMissingOne)
         HICON large = reinterpret_cast<HICON>(1);
         HICON small = reinterpret_cast<HICON>(1);
         ExtractItemIcons(c.path, c.index, &large, &small);
-        EXPECT_EQ(c.found, large != nullptr) << c.path << " " << c.index;
-        EXPECT_EQ(c.found, small != nullptr) << c.path << " " << c.index;
+        EXPECT_EQ(c.found, large != nullptr) << wintest::Narrow(c.path) << " " << c.index;
+        EXPECT_EQ(c.found, small != nullptr) << wintest::Narrow(c.path) << " " << c.index;
         if (large)
             DestroyIcon(large);
         if (small)
@@ -146,7 +147,7 @@ TEST_F(ItemIconsTest, ReplaceItemIconReplacesInPlaceOrLeavesMinusOne)
     LauncherItem item = {};
     item.imageIndex = 4;
     item.iconIndex = 4;
-    snprintf(item.iconPath, kTextSize, "%s", kShell32);
+    item.iconPath = kShell32;
     AddItem(0, item);
     std::vector<uint32_t> notepad = Pixels(livePanel->largeImageList, 0);
 
@@ -200,11 +201,11 @@ TEST_F(ItemIconsTest, AppendGivesBothListsTheImagesOfOneByOne)
     for (const IconSource& source : sources) {
         HICON icons[2] = {};
         for (int small = 0; small < 2; ++small) {
-            SHFILEINFOA info = {};
+            SHFILEINFOW info = {};
             if (source.iconIndex != -1)
-                ExtractIconExA(source.iconPath, source.iconIndex, small ? nullptr : &icons[0],
+                ExtractIconExW(source.iconPath, source.iconIndex, small ? nullptr : &icons[0],
                                small ? &icons[1] : nullptr, 1);
-            else if (SHGetFileInfoA(source.iconPath, 0x20, &info, sizeof info, SHGFI_ICON | small))
+            else if (SHGetFileInfoW(source.iconPath, 0x20, &info, sizeof info, SHGFI_ICON | small))
                 icons[small] = info.hIcon;
         }
         if (icons[0] && icons[1]) {
@@ -245,7 +246,7 @@ TEST_F(ItemIconsTest, AddFileItemAppendsTheShellIcon)
     EXPECT_EQ(5, GetItemImageIndex(0, 0));
     EXPECT_EQ(6, LargeCount());
     EXPECT_EQ(6, SmallCount());
-    EXPECT_STREQ("notepad", GetItemName(0, 0));
+    EXPECT_STREQ(L"notepad", GetItemName(0, 0));
     // A missing file's item shows its placeholder until the worker finds no icon.
     EXPECT_TRUE(AddFileItem(0, kMissing));
     EXPECT_EQ(6, GetItemImageIndex(0, 1));

@@ -37,21 +37,19 @@ std::vector<ShellCall> shellCalls;
 wintest::ImportHook* shellHook;
 SRWLOCK shellCallsLock = SRWLOCK_INIT;
 
-std::string Narrow(LPCWSTR text)
-{
-    char narrow[1100] = {};
-    if (text)
-        WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-    return narrow;
-}
+// The shell is asked in UTF-16; the calls are kept in the test's CP932 for the
+// cases CP932 holds, and the file whole as well.
+std::vector<std::wstring> shellFiles;
 
 BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOW* info)
 {
-    ShellCall call{info->hwnd,         info->lpVerb != nullptr,      Narrow(info->lpFile),
-                   info->lpParameters != nullptr, Narrow(info->lpParameters), info->lpDirectory != nullptr,
-                   Narrow(info->lpDirectory), info->nShow};
+    auto narrow = [](const wchar_t* text) { return text ? wintest::Narrow(text) : std::string(); };
+    ShellCall call{info->hwnd, info->lpVerb != nullptr, narrow(info->lpFile),
+                   info->lpParameters != nullptr, narrow(info->lpParameters),
+                   info->lpDirectory != nullptr, narrow(info->lpDirectory), info->nShow};
     AcquireSRWLockExclusive(&shellCallsLock);
     shellCalls.push_back(call);
+    shellFiles.push_back(info->lpFile ? info->lpFile : L"");
     ReleaseSRWLockExclusive(&shellCallsLock);
     auto original = reinterpret_cast<decltype(&ShellExecuteExW)>(shellHook->original());
     return original(info);
@@ -79,18 +77,27 @@ LauncherItem MakeItem(const std::string& path, const std::string& parameter, con
     item.iconIndex = -1;
     item.posX = -1;
     item.posY = -1;
-    CopyText(item.name, "probe");
-    CopyText(item.path, path.c_str());
-    CopyText(item.parameter, parameter.c_str());
-    CopyText(item.workDir, workDir.c_str());
+    item.name = L"probe";
+    item.path = wintest::Wide(path);
+    item.parameter = wintest::Wide(parameter);
+    item.workDir = wintest::Wide(workDir);
     return item;
+}
+
+bool SameItem(const LauncherItem& a, const LauncherItem& b)
+{
+    return a.name == b.name && a.path == b.path && a.parameter == b.parameter && a.workDir == b.workDir
+           && a.iconPath == b.iconPath && a.iconIndex == b.iconIndex && a.posX == b.posX && a.posY == b.posY
+           && a.imageIndex == b.imageIndex && a.shortPath == b.shortPath;
 }
 
 // What the probe wrote: command line, current folder, its own file name.
 struct ProbeReport {
-    std::string commandLine;
+    std::string commandLine;  // in CP932, '?' for what it lacks
     std::string folder;
     std::string program;
+    std::wstring wideCommandLine;  // as the program's GetCommandLineW gives it
+    std::wstring wideProgram;
 
     // The command line after the program name and the blank that follows it.
     std::string Arguments() const
@@ -112,6 +119,7 @@ protected:
         ResetLauncherData();
         AddPage();
         shellCalls.clear();
+        shellFiles.clear();
         hook_ = new wintest::ImportHook("SHELL32.dll", "ShellExecuteExW", reinterpret_cast<void*>(RecordShellExecute));
         results_ = wintest::TakeResults(record_);
         shellHook = hook_;
@@ -156,9 +164,17 @@ protected:
         size_t third = text.find('\n', second + 1);
         if (third == std::string::npos)
             return false;
-        report->commandLine = text.substr(0, first);
-        report->folder = text.substr(first + 1, second - first - 1);
-        report->program = text.substr(second + 1, third - second - 1);
+        auto wide = [](const std::string& utf8) {
+            std::wstring text(utf8.size(), L'\0');
+            text.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &text[0],
+                                            static_cast<int>(text.size())));
+            return text;
+        };
+        report->wideCommandLine = wide(text.substr(0, first));
+        report->wideProgram = wide(text.substr(second + 1, third - second - 1));
+        report->commandLine = wintest::Narrow(report->wideCommandLine);
+        report->folder = wintest::Narrow(wide(text.substr(first + 1, second - first - 1)));
+        report->program = wintest::Narrow(report->wideProgram);
         return true;
     }
 
@@ -210,7 +226,7 @@ TEST_F(LaunchTest, ShellReceivesQuotedPathParametersAndFolder)
         LauncherItem before = GetItem(0, 1);
         shellCalls.clear();
 
-        LaunchItem(nullptr, 0, 1, c.override);
+        LaunchItem(nullptr, 0, 1, c.override ? wintest::Wide(c.override).c_str() : nullptr);
         ASSERT_TRUE(WaitForStarts(1));
 
         ASSERT_EQ(1u, ShellCallCount());
@@ -225,7 +241,7 @@ TEST_F(LaunchTest, ShellReceivesQuotedPathParametersAndFolder)
             EXPECT_EQ(c.workDir, call.folder);
         }
         EXPECT_EQ(SW_SHOWNORMAL, call.show);
-        EXPECT_EQ(0, memcmp(&before, &GetItem(0, 1), sizeof before));
+        EXPECT_TRUE(SameItem(before, GetItem(0, 1)));
 
         ProbeReport report;
         ASSERT_TRUE(ReadReport(&report)) << "the probe did not report";
@@ -243,7 +259,7 @@ TEST_F(LaunchTest, NoItemStartsNothing)
 {
     AddItem(0, MakeItem(plainProbe_, "", ""));
     LaunchItem(nullptr, 0, -1);
-    LaunchItem(nullptr, 0, -1, "\"C:\\dropped.txt\"");
+    LaunchItem(nullptr, 0, -1, L"\"C:\\dropped.txt\"");
     LaunchItem(nullptr, 0, 1);  // one past the last item
     LaunchItem(nullptr, 1, 0);  // no such page
     wintest::PumpUntilWorkersDone();
@@ -278,14 +294,15 @@ TEST_F(LaunchTest, FailedStartShowsOneMessageAndChangesNothing)
 
     EXPECT_EQ(2u, ShellCallCount());
     EXPECT_EQ(0, driver.unexpected()) << "more than one window for a start";
-    char expected[1024];
-    wsprintfA(expected, "Dockmere|" TEXT_START_NOT_FOUND_FORMAT, missing.c_str());
+    wchar_t expectedText[1024];
+    wsprintfW(expectedText, TEXT_START_NOT_FOUND_FORMAT, wintest::Wide(missing).c_str());
+    std::string expected = "Dockmere|" + wintest::Narrow(expectedText);
     ASSERT_EQ(2u, boxes.size());
     EXPECT_EQ(0u, boxes[0].find("Dockmere|" + temp_.File("no such program.exe") + "\n\n")) << boxes[0];
     EXPECT_EQ(expected, boxes[1]);
     ASSERT_EQ(2, GetItemCount(0));
-    EXPECT_EQ(0, memcmp(&first, &GetItem(0, 0), sizeof first));
-    EXPECT_EQ(0, memcmp(&second, &GetItem(0, 1), sizeof second));
+    EXPECT_TRUE(SameItem(first, GetItem(0, 0)));
+    EXPECT_TRUE(SameItem(second, GetItem(0, 1)));
 }
 
 // The Run dialog nests its COM initialisation inside whatever the thread had:

@@ -6,8 +6,10 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "data/LauncherData.h"
+#include "WinTest.h"
 
 namespace {
 
@@ -17,15 +19,16 @@ protected:
     void TearDown() override { ResetLauncherData(); }
 
     // A record whose every field tells which item it is.
-    static LauncherItem Record(const char* tag, int imageIndex, int posX, int posY)
+    static LauncherItem Record(const wchar_t* tag, int imageIndex, int posX, int posY)
     {
         LauncherItem item = {};
         item.imageIndex = imageIndex;
-        snprintf(item.name, kTextSize, "%s", tag);
-        snprintf(item.path, kTextSize, "C:\\%s.exe", tag);
-        snprintf(item.parameter, kTextSize, "-%s", tag);
-        snprintf(item.workDir, kTextSize, "C:\\%s\\", tag);
-        snprintf(item.iconPath, kTextSize, "C:\\%s.ico", tag);
+        item.name = tag;
+        item.path = std::wstring(L"C:\\") + tag + L".exe";
+        item.parameter = std::wstring(L"-") + tag;
+        item.workDir = std::wstring(L"C:\\") + tag + L"\\";
+        item.iconPath = std::wstring(L"C:\\") + tag + L".ico";
+        item.shortPath = "SHORT~" + std::to_string(imageIndex);
         item.iconIndex = imageIndex + 100;
         item.posX = posX;
         item.posY = posY;
@@ -34,16 +37,20 @@ protected:
 
     static void ExpectSameRecord(const LauncherItem& expected, const LauncherItem& actual)
     {
-        EXPECT_EQ(0, std::memcmp(&expected, &actual, sizeof expected)) << "expected " << expected.name << ", got "
-                                                                       << actual.name;
+        auto fields = [](const LauncherItem& i) {
+            return std::make_tuple(i.imageIndex, i.name, i.path, i.parameter, i.workDir, i.iconPath, i.iconIndex,
+                                   i.posX, i.posY, i.shortPath, i.shortWorkDir, i.shortIconPath);
+        };
+        EXPECT_TRUE(fields(expected) == fields(actual)) << "expected " << wintest::Narrow(expected.name) << ", got "
+                                                        << wintest::Narrow(actual.name);
     }
 
     // Page `page` holds X, Y, Z with image indexes 7, 8, 9.
     void FillXyz(int page)
     {
-        AddItem(page, Record("X", 7, 10, 11));
-        AddItem(page, Record("Y", 8, 20, 21));
-        AddItem(page, Record("Z", 9, -1, -1));
+        AddItem(page, Record(L"X", 7, 10, 11));
+        AddItem(page, Record(L"Y", 8, 20, 21));
+        AddItem(page, Record(L"Z", 9, -1, -1));
     }
 };
 
@@ -54,7 +61,7 @@ TEST_F(LauncherDataTest, AddPageNamesByTheNewCountEvenWhenTheNameExists)
     AddPage();
     AddPage();
     EXPECT_EQ(4, GetPageCount());
-    EXPECT_STREQ("ページ &4", GetPageName(3));
+    EXPECT_STREQ(L"ページ &4", GetPageName(3));
     EXPECT_EQ(0, GetItemCount(3));
 
     ResetLauncherData();
@@ -63,47 +70,45 @@ TEST_F(LauncherDataTest, AddPageNamesByTheNewCountEvenWhenTheNameExists)
     AddPage();
     RemovePage(0);
     AddPage();
-    EXPECT_STREQ("ページ &2", GetPageName(0));
-    EXPECT_STREQ("ページ &3", GetPageName(1));
-    EXPECT_STREQ("ページ &3", GetPageName(2));
+    EXPECT_STREQ(L"ページ &2", GetPageName(0));
+    EXPECT_STREQ(L"ページ &3", GetPageName(1));
+    EXPECT_STREQ(L"ページ &3", GetPageName(2));
 }
 
 TEST_F(LauncherDataTest, RemovePageMovesLaterPagesDownWithTheirItems)
 {
-    for (const char* name : {"X", "Y", "Z"}) {
+    for (const wchar_t* name : {L"X", L"Y", L"Z"}) {
         AddPage();
         SetPageName(GetPageCount() - 1, name);
     }
     FillXyz(1);
-    AddItem(2, Record("W", 3, 1, 2));
+    AddItem(2, Record(L"W", 3, 1, 2));
     SetCurrentPage(2);
 
     RemovePage(0);
 
     ASSERT_EQ(2, GetPageCount());
-    EXPECT_STREQ("Y", GetPageName(0));
-    EXPECT_STREQ("Z", GetPageName(1));
+    EXPECT_STREQ(L"Y", GetPageName(0));
+    EXPECT_STREQ(L"Z", GetPageName(1));
     ASSERT_EQ(3, GetItemCount(0));
-    ExpectSameRecord(Record("Y", 8, 20, 21), GetItem(0, 1));
+    ExpectSameRecord(Record(L"Y", 8, 20, 21), GetItem(0, 1));
     ASSERT_EQ(1, GetItemCount(1));
-    ExpectSameRecord(Record("W", 3, 1, 2), GetItem(1, 0));
+    ExpectSameRecord(Record(L"W", 3, 1, 2), GetItem(1, 0));
     EXPECT_EQ(2, GetCurrentPage()) << "RemovePage leaves currentPage to the caller";
 }
 
 TEST_F(LauncherDataTest, GettersWithoutBufferReturnTheStoredText)
 {
     AddPage();
-    AddItem(0, Record("X", 0, 0, 0));
+    AddItem(0, Record(L"X", 0, 0, 0));
     EXPECT_EQ(launcherData.pages[0].name, GetPageName(0));
     EXPECT_EQ(launcherData.pages[0].items[0].name, GetItemName(0, 0));
     EXPECT_EQ(launcherData.pages[0].items[0].iconPath, GetItemIconPath(0, 0));
 
-    char buffer[kTextSize];
-    std::memset(buffer, 'q', sizeof buffer);
-    EXPECT_EQ(launcherData.pages[0].items[0].name, GetItemName(0, 0, buffer));
-    EXPECT_STREQ("X", buffer);
-    EXPECT_EQ(launcherData.pages[0].name, GetPageName(0, buffer));
-    EXPECT_STREQ("ページ &1", buffer);
+    EXPECT_EQ(launcherData.pages[0].items[0].name.c_str(), GetItemName(0, 0)) << "the stored text itself";
+    EXPECT_STREQ(L"X", GetItemName(0, 0));
+    EXPECT_EQ(launcherData.pages[0].name.c_str(), GetPageName(0));
+    EXPECT_STREQ(L"ページ &1", GetPageName(0));
 }
 
 TEST_F(LauncherDataTest, RemoveItemMovesLaterRecordsDownWhole)
@@ -112,8 +117,8 @@ TEST_F(LauncherDataTest, RemoveItemMovesLaterRecordsDownWhole)
     FillXyz(0);
     RemoveItem(0, 1);
     ASSERT_EQ(2, GetItemCount(0));
-    ExpectSameRecord(Record("X", 7, 10, 11), GetItem(0, 0));
-    ExpectSameRecord(Record("Z", 9, -1, -1), GetItem(0, 1));
+    ExpectSameRecord(Record(L"X", 7, 10, 11), GetItem(0, 0));
+    ExpectSameRecord(Record(L"Z", 9, -1, -1), GetItem(0, 1));
     RemoveItem(0, 1);
     RemoveItem(0, 0);
     EXPECT_EQ(0, GetItemCount(0));
@@ -124,11 +129,11 @@ TEST_F(LauncherDataTest, MinusOneChangesNothingWhereThePartAllowsIt)
     AddPage();
     FillXyz(0);
     RemoveItem(0, -1);
-    SetItemName(0, -1, "changed");
+    SetItemName(0, -1, L"changed");
     ASSERT_EQ(3, GetItemCount(0));
-    ExpectSameRecord(Record("X", 7, 10, 11), GetItem(0, 0));
-    ExpectSameRecord(Record("Y", 8, 20, 21), GetItem(0, 1));
-    ExpectSameRecord(Record("Z", 9, -1, -1), GetItem(0, 2));
+    ExpectSameRecord(Record(L"X", 7, 10, 11), GetItem(0, 0));
+    ExpectSameRecord(Record(L"Y", 8, 20, 21), GetItem(0, 1));
+    ExpectSameRecord(Record(L"Z", 9, -1, -1), GetItem(0, 2));
 }
 
 TEST_F(LauncherDataTest, SwapItemsExchangesWholeRecords)
@@ -136,11 +141,11 @@ TEST_F(LauncherDataTest, SwapItemsExchangesWholeRecords)
     AddPage();
     FillXyz(0);
     SwapItems(0, 0, 2);
-    ExpectSameRecord(Record("Z", 9, -1, -1), GetItem(0, 0));
-    ExpectSameRecord(Record("Y", 8, 20, 21), GetItem(0, 1));
-    ExpectSameRecord(Record("X", 7, 10, 11), GetItem(0, 2));
+    ExpectSameRecord(Record(L"Z", 9, -1, -1), GetItem(0, 0));
+    ExpectSameRecord(Record(L"Y", 8, 20, 21), GetItem(0, 1));
+    ExpectSameRecord(Record(L"X", 7, 10, 11), GetItem(0, 2));
     SwapItems(0, 1, 1);
-    ExpectSameRecord(Record("Y", 8, 20, 21), GetItem(0, 1));
+    ExpectSameRecord(Record(L"Y", 8, 20, 21), GetItem(0, 1));
 }
 
 // Moving an item to another page: position cleared, copied out, appended, erased.
@@ -149,7 +154,7 @@ TEST_F(LauncherDataTest, ItemMovedToAnotherPageKeepsItsImageIndex)
     AddPage();
     AddPage();
     FillXyz(0);
-    AddItem(1, Record("W", 3, 1, 2));
+    AddItem(1, Record(L"W", 3, 1, 2));
 
     SetItemPosition(0, 0, POINT{-1, -1});
     LauncherItem moved;
@@ -158,7 +163,7 @@ TEST_F(LauncherDataTest, ItemMovedToAnotherPageKeepsItsImageIndex)
     RemoveItem(0, 0);
 
     ASSERT_EQ(2, GetItemCount(1));
-    LauncherItem expected = Record("X", 7, -1, -1);
+    LauncherItem expected = Record(L"X", 7, -1, -1);
     ExpectSameRecord(expected, GetItem(1, 1));
     EXPECT_EQ(7, GetItemImageIndex(1, 1));
     ASSERT_EQ(2, GetItemCount(0));
@@ -173,17 +178,17 @@ TEST_F(LauncherDataTest, SettersCopyIntoTheirOwnField)
 {
     AddPage();
     FillXyz(0);
-    SetItemName(0, 1, "name");
-    SetItemPath(0, 1, "path");
-    SetItemParameter(0, 1, "parameter");
-    SetItemWorkDir(0, 1, "");
+    SetItemName(0, 1, L"name");
+    SetItemPath(0, 1, L"path");
+    SetItemParameter(0, 1, L"parameter");
+    SetItemWorkDir(0, 1, L"");
     SetItemPosition(0, 1, POINT{5, 6});
     const LauncherItem& item = GetItem(0, 1);
-    EXPECT_STREQ("name", item.name);
-    EXPECT_STREQ("path", item.path);
-    EXPECT_STREQ("parameter", item.parameter);
-    EXPECT_STREQ("", item.workDir);
-    EXPECT_STREQ("C:\\Y.ico", item.iconPath);
+    EXPECT_EQ(L"name", item.name);
+    EXPECT_EQ(L"path", item.path);
+    EXPECT_EQ(L"parameter", item.parameter);
+    EXPECT_EQ(L"", item.workDir);
+    EXPECT_EQ(L"C:\\Y.ico", item.iconPath);
     EXPECT_EQ(108, GetItemIconIndex(0, 1));
     EXPECT_EQ(5, item.posX);
     EXPECT_EQ(6, item.posY);
@@ -192,28 +197,29 @@ TEST_F(LauncherDataTest, SettersCopyIntoTheirOwnField)
 TEST_F(LauncherDataTest, AddItemFromFileDerivesNameAndWorkingFolder)
 {
     const struct {
-        const char* path;
-        const char* givenName;
-        const char* name;
-        const char* workDir;
+        const wchar_t* path;
+        const wchar_t* givenName;
+        const wchar_t* name;
+        const wchar_t* workDir;
     } cases[] = {
-        {"C:\\Tools\\App.exe", nullptr, "App", "C:\\Tools\\"},
-        {"C:\\a\\b.tar.gz", nullptr, "b.tar", "C:\\a\\"},
-        {"C:\\My.Folder", nullptr, "My", "C:\\"},
-        {"App.exe", nullptr, "App", ""},
-        {"C:\\表\\能.exe", nullptr, "能", "C:\\表\\"},  // both end in the byte 5C
-        {"C:\\Tools\\App.exe", "Given .name", "Given .name", "C:\\Tools\\"},
-        {"C:\\Tools\\App.exe", "", "", "C:\\Tools\\"},
+        {L"C:\\Tools\\App.exe", nullptr, L"App", L"C:\\Tools\\"},
+        {L"C:\\a\\b.tar.gz", nullptr, L"b.tar", L"C:\\a\\"},
+        {L"C:\\My.Folder", nullptr, L"My", L"C:\\"},
+        {L"App.exe", nullptr, L"App", L""},
+        {L"C:\\表\\能.exe", nullptr, L"能", L"C:\\表\\"},  // both end in the byte 5C in CP932
+        {L"C:\\資料〜2024\\Café〜한글 🚀.exe", nullptr, L"Café〜한글 🚀", L"C:\\資料〜2024\\"},
+        {L"C:\\Tools\\App.exe", L"Given .name", L"Given .name", L"C:\\Tools\\"},
+        {L"C:\\Tools\\App.exe", L"", L"", L"C:\\Tools\\"},
     };
     AddPage();
     for (const auto& c : cases) {
         EXPECT_TRUE(AddItemFromFile(0, c.path, c.givenName));
         const LauncherItem& item = GetItem(0, GetItemCount(0) - 1);
-        EXPECT_STREQ(c.name, item.name) << c.path;
-        EXPECT_STREQ(c.workDir, item.workDir) << c.path;
-        EXPECT_STREQ(c.path, item.path);
-        EXPECT_STREQ(c.path, item.iconPath);
-        EXPECT_STREQ("", item.parameter);
+        EXPECT_EQ(c.name, item.name) << wintest::Narrow(c.path);
+        EXPECT_EQ(c.workDir, item.workDir) << wintest::Narrow(c.path);
+        EXPECT_EQ(c.path, item.path);
+        EXPECT_EQ(c.path, item.iconPath);
+        EXPECT_EQ(L"", item.parameter);
         EXPECT_EQ(-1, item.iconIndex);
         EXPECT_EQ(-1, item.posX);
         EXPECT_EQ(-1, item.posY);
@@ -224,19 +230,27 @@ TEST_F(LauncherDataTest, AddItemFromFileDerivesNameAndWorkingFolder)
 TEST_F(LauncherDataTest, TooLongTextIsCutWithoutSplittingACharacter)
 {
     AddPage();
-    AddItem(0, Record("X", 0, 0, 0));
-    std::string kanji;
-    for (int i = 0; i < 300; ++i)
-        kanji += "表";
+    AddItem(0, Record(L"X", 0, 0, 0));
+    // Past the 519 bytes of a profile text, an item keeps the whole name.
+    std::wstring kanji(300, L'表');
     SetItemName(0, 0, kanji.c_str());
-    EXPECT_EQ(kanji.substr(0, 518), GetItemName(0, 0));
-    SetItemName(0, 0, ("a" + kanji).c_str());
-    EXPECT_EQ(("a" + kanji).substr(0, 519), GetItemName(0, 0));
-    std::string ascii(600, 'b');
+    EXPECT_EQ(kanji, GetItemName(0, 0));
+    // At the bound of 32,767 units, a surrogate pair across it goes whole.
+    std::wstring rocket;
+    for (int i = 0; i < 16384; ++i)
+        rocket += L"🚀";
+    SetItemName(0, 0, rocket.c_str());
+    EXPECT_EQ(rocket.substr(0, 32766), GetItemName(0, 0));
+    SetItemName(0, 0, (L"a" + rocket).c_str());
+    EXPECT_EQ((L"a" + rocket).substr(0, 32767), GetItemName(0, 0));
+    std::wstring ascii(40000, L'b');
     SetPageName(0, ascii.c_str());
-    EXPECT_EQ(ascii.substr(0, 519), GetPageName(0));
-    SetItemPath(0, 0, GetItem(0, 0).path);  // onto itself
-    EXPECT_STREQ("C:\\X.exe", GetItem(0, 0).path);
+    EXPECT_EQ(ascii.substr(0, 32767), GetPageName(0));
+    SetItemPath(0, 0, GetItem(0, 0).path.c_str());  // onto itself
+    EXPECT_EQ(L"C:\\X.exe", GetItem(0, 0).path);
+    EXPECT_EQ("SHORT~0", GetItem(0, 0).shortPath) << "an unchanged path keeps its short form";
+    SetItemPath(0, 0, L"C:\\Y.exe");
+    EXPECT_EQ("", GetItem(0, 0).shortPath) << "a changed one has none until it is found again";
 }
 
 }  // namespace

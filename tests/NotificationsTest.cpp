@@ -13,6 +13,7 @@
 #include "panel/Dialogs.h"
 #include "ImportHook.h"
 #include "data/LauncherData.h"
+#include "data/SettingsFile.h"
 #include "LivePanel.h"
 #include "PanelResults.h"
 #include "MenuReader.h"
@@ -36,9 +37,7 @@ std::vector<std::string> shellFiles;
 SRWLOCK shellFilesLock = SRWLOCK_INIT;
 BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOW* info)
 {
-    char file[1100] = {};
-    if (info->lpFile)
-        WideCharToMultiByte(CP_ACP, 0, info->lpFile, -1, file, sizeof file, nullptr, nullptr);
+    std::string file = info->lpFile ? wintest::Narrow(info->lpFile) : "";
     AcquireSRWLockExclusive(&shellFilesLock);
     shellFiles.push_back(file);
     ReleaseSRWLockExclusive(&shellFilesLock);
@@ -271,7 +270,7 @@ TEST_F(NotificationsTest, EachKeyActsOnTheSelectedItemWithTheRealModifierState)
             EXPECT_EQ(0, GetCurrentPage());
             EXPECT_EQ(0, driver.unexpected());
             if (expected == Outcome::Remove) {
-                EXPECT_STREQ("gamma", GetItemName(0, 1));
+                EXPECT_EQ(wintest::Wide("gamma"), std::wstring(GetItemName(0, 1)));
             }
             if (HWND edit = EditControl())
                 SendMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -313,33 +312,37 @@ TEST_F(NotificationsTest, SelectingATabShowsItsPageAfterStoringThePlacesLeft)
 TEST_F(NotificationsTest, RenamingInPlaceStoresAndShowsTheTextUnlessCancelled)
 {
     struct Case {
-        std::string typed;
+        std::wstring typed;
         WORD endKey;
-        std::string stored;
+        std::wstring stored;
     } cases[] = {
-        {"新しい名前", VK_RETURN, "新しい名前"},
-        {"捨てる", VK_ESCAPE, "beta"},
-        {std::string(600, 'n'), VK_RETURN, std::string(519, 'n')},
-        // The cut falls inside a double-byte character: none of it is kept.
-        {std::string(518, 'n') + "名前", VK_RETURN, std::string(518, 'n')},
+        {L"新しい名前", VK_RETURN, L"新しい名前"},
+        {L"捨てる", VK_ESCAPE, L"beta"},
+        // Past the 519 bytes of a profile text, and outside every code page: whole.
+        {std::wstring(590, L'n'), VK_RETURN, std::wstring(590, L'n')},
+        {L"Café〜한글", VK_RETURN, L"Café〜한글"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.stored.substr(0, 20));
+        SCOPED_TRACE(wintest::Narrow(c.stored.substr(0, 20)));
         Open(Pages());
         const std::string title = wintest::WindowText(panel_->nest().top());
         wintest::SelectListItem(list(), 1);
         Key(VK_F2);
         HWND edit = EditControl();
         ASSERT_NE(nullptr, edit);
-        EXPECT_EQ(TEXT_RENAME_WINDOW, wintest::WindowText(panel_->nest().top()));
+        EXPECT_EQ(wintest::Narrow(TEXT_RENAME_WINDOW), wintest::WindowText(panel_->nest().top()));
         EXPECT_EQ("middle", wintest::WindowText(panel_->nest().middle()));
-        SetWindowTextA(edit, c.typed.c_str());
-        SendMessageA(edit, WM_KEYDOWN, c.endKey, 0);
+        SetWindowTextW(edit, c.typed.c_str());
+        SendMessageW(edit, WM_KEYDOWN, c.endKey, 0);
         wintest::Pump(10);
         EXPECT_EQ(nullptr, EditControl());
         EXPECT_EQ(c.stored, GetItemName(0, 1));
-        EXPECT_EQ(c.stored, wintest::ListText(list(), 1));
+        EXPECT_EQ(c.stored, wintest::ListTextW(list(), 1));
         EXPECT_EQ(title, wintest::WindowText(panel_->nest().top())) << "the host's title is not back";
+        // Kept across a restart: saved, and read from the file again.
+        ASSERT_TRUE(SaveSettings());
+        LoadSettings();
+        EXPECT_EQ(c.stored, GetItemName(0, 1)) << "after the file was read again";
     }
     // An edit the focus leaves, and one open while the panel goes, give the title back too.
     for (bool destroy : {false, true}) {
@@ -394,7 +397,7 @@ TEST_F(NotificationsTest, JapaneseTypedIntoTheLabelEditorIsStoredAndShownAsTyped
         keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
         wintest::PumpUntil([&] { return EditControl() == nullptr; }, 3000);
         EXPECT_EQ(nullptr, EditControl());
-        EXPECT_STREQ("テスト", GetItemName(0, item));
+        EXPECT_EQ(wintest::Wide("テスト"), std::wstring(GetItemName(0, item)));
         EXPECT_EQ("テスト", wintest::ListText(list(), item));
     }
     ShowWindow(panel_->nest().top(), SW_HIDE);
@@ -421,8 +424,8 @@ TEST_F(NotificationsTest, DraggingOntoAnotherIconExchangesTheirPlaces)
     DropAt(wintest::ListItemCenter(list(), 3));
     EXPECT_FALSE(livePanel->dragging);
     EXPECT_EQ(nullptr, GetCapture());
-    EXPECT_STREQ("delta", GetItemName(0, 0));
-    EXPECT_STREQ("alpha", GetItemName(0, 3));
+    EXPECT_EQ(wintest::Wide("delta"), std::wstring(GetItemName(0, 0)));
+    EXPECT_EQ(wintest::Wide("alpha"), std::wstring(GetItemName(0, 3)));
     EXPECT_EQ("delta", wintest::ListText(list(), 0));
     EXPECT_EQ("alpha", wintest::ListText(list(), 3));
     EXPECT_EQ(GetItemImageIndex(0, 0), wintest::ListImage(list(), 0));
@@ -453,8 +456,8 @@ TEST_F(NotificationsTest, TheListViewsOwnDragStartReachesThePanel)
     EXPECT_EQ(1, livePanel->dragSource);
 
     DropAt(wintest::ListItemCenter(list(), 2));
-    EXPECT_STREQ("gamma", GetItemName(0, 1));
-    EXPECT_STREQ("beta", GetItemName(0, 2));
+    EXPECT_EQ(wintest::Wide("gamma"), std::wstring(GetItemName(0, 1)));
+    EXPECT_EQ(wintest::Wide("beta"), std::wstring(GetItemName(0, 2)));
     EXPECT_TRUE(SamePoint(POINT{110, 10}, wintest::ListPosition(list(), 1)));
 }
 
@@ -466,13 +469,13 @@ TEST_F(NotificationsTest, DraggingOntoAnotherPagesTabMovesTheItemThere)
     DropAt(wintest::TabCenter(tabs(), 2));
 
     ASSERT_EQ(3, GetItemCount(0));
-    EXPECT_STREQ("gamma", GetItemName(0, 1));
+    EXPECT_EQ(wintest::Wide("gamma"), std::wstring(GetItemName(0, 1)));
     ASSERT_EQ(3, wintest::ListCount(list()));
     EXPECT_EQ("gamma", wintest::ListText(list(), 1));
     ASSERT_EQ(2, GetItemCount(2));
     const LauncherItem& moved = GetItem(2, 1);
-    EXPECT_STREQ("beta", moved.name);
-    EXPECT_STREQ("C:\\windows\\regedit.exe", moved.path);
+    EXPECT_EQ(wintest::Wide("beta"), std::wstring(moved.name));
+    EXPECT_EQ(wintest::Wide("C:\\windows\\regedit.exe"), std::wstring(moved.path));
     EXPECT_EQ(-1, moved.posX);
     EXPECT_EQ(-1, moved.posY);
     EXPECT_EQ(image, moved.imageIndex);
@@ -530,7 +533,7 @@ TEST_F(NotificationsTest, DraggingToEmptySpaceMovesTheIconAsSet)
         POINT now = wintest::ListPosition(list(), 0);
         ASSERT_EQ(4, GetItemCount(0));
         EXPECT_EQ(1, GetItemCount(2));
-        EXPECT_STREQ("alpha", GetItemName(0, 0));
+        EXPECT_EQ(wintest::Wide("alpha"), std::wstring(GetItemName(0, 0)));
         if (c.ends == Case::AtDrop)
             EXPECT_TRUE(SamePoint(expected, now)) << now.x << "," << now.y;
         else if (c.ends == Case::Snapped)
@@ -546,8 +549,8 @@ TEST_F(NotificationsTest, DropWithNothingSelectedNeitherExchangesNorMoves)
     BeginDrag(0);
     wintest::SelectListItem(list(), -1);
     DropAt(wintest::ListItemCenter(list(), 3));
-    EXPECT_STREQ("alpha", GetItemName(0, 0));
-    EXPECT_STREQ("delta", GetItemName(0, 3));
+    EXPECT_EQ(wintest::Wide("alpha"), std::wstring(GetItemName(0, 0)));
+    EXPECT_EQ(wintest::Wide("delta"), std::wstring(GetItemName(0, 3)));
     EXPECT_TRUE(SamePoint(POINT{10, 10}, wintest::ListPosition(list(), 0)));
     EXPECT_TRUE(SamePoint(POINT{110, 110}, wintest::ListPosition(list(), 3)));
     EXPECT_FALSE(livePanel->dragging);
@@ -569,7 +572,7 @@ TEST_F(NotificationsTest, AContextMenuAbandonsTheDrag)
 
     // The button coming up afterwards finds no drag to end.
     DropAt(wintest::ListItemCenter(list(), 3));
-    EXPECT_STREQ("alpha", GetItemName(0, 0));
+    EXPECT_EQ(wintest::Wide("alpha"), std::wstring(GetItemName(0, 0)));
     EXPECT_TRUE(SamePoint(POINT{10, 10}, wintest::ListPosition(list(), 0)));
 }
 
@@ -601,8 +604,8 @@ TEST_F(NotificationsTest, TakingTheCaptureAwayAbandonsTheDragAndSavesResume)
 
         // A click afterwards moves nothing.
         DropAt(wintest::ListItemCenter(list(), 3));
-        EXPECT_STREQ("alpha", GetItemName(0, 0));
-        EXPECT_STREQ("delta", GetItemName(0, 3));
+        EXPECT_EQ(wintest::Wide("alpha"), std::wstring(GetItemName(0, 0)));
+        EXPECT_EQ(wintest::Wide("delta"), std::wstring(GetItemName(0, 3)));
         EXPECT_TRUE(SamePoint(POINT{10, 10}, wintest::ListPosition(list(), 0)));
 
         // A change made after it reaches the file on the save timer, the panel still open.
@@ -633,7 +636,7 @@ TEST_F(NotificationsTest, CtrlZBringsBackRemovalsLastFirstAndTheFileKeepsThem)
     Key('Z', VK_CONTROL);
     Key('Z', VK_CONTROL);
     EXPECT_EQ((Texts{"alpha", "beta", "gamma", "delta"}), wintest::ListTexts(list()));
-    EXPECT_STREQ("C:\\windows\\regedit.exe", GetItem(0, 1).path);
+    EXPECT_EQ(wintest::Wide("C:\\windows\\regedit.exe"), std::wstring(GetItem(0, 1).path));
     EXPECT_EQ(betaImage, wintest::ListImage(list(), 1));
     EXPECT_TRUE(SamePoint(POINT{110, 10}, wintest::ListPosition(list(), 1)));
 
@@ -683,7 +686,7 @@ TEST_F(NotificationsTest, CtrlZBringsAPageBackWithTheFocusOnTheTabStripOrThePane
         keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
         wintest::PumpUntil([&] { return GetPageCount() == 3; }, 3000);
         ASSERT_EQ(3, GetPageCount());
-        EXPECT_STREQ("二", GetPageName(1));
+        EXPECT_STREQ(L"二", GetPageName(1));
         EXPECT_EQ(3, TabCtrl_GetItemCount(tabs()));
     }
     ShowWindow(panel_->nest().top(), SW_HIDE);
@@ -717,7 +720,7 @@ TEST_F(NotificationsTest, CtrlZPutsAnItemBackAtItsPlaceOnAScrolledOrShiftedPage)
     Key(VK_DELETE);
     Key('Z', VK_CONTROL);
     ASSERT_EQ(3, GetItemCount(1));
-    EXPECT_STREQ("old40", GetItemName(1, 1));
+    EXPECT_EQ(wintest::Wide("old40"), std::wstring(GetItemName(1, 1)));
 
     const std::string ini = panel_->folder().File("Dockmere.ini");
     panel_->Destroy();

@@ -253,16 +253,16 @@ TEST_F(PanelViewsTest, InsertAfterAppendAndItemsWithoutImage)
     settings.pages = {{"一", {{"a"}, {"b"}, {"c"}, {"d"}}}};
     Create(settings);
     LauncherItem item = {};
-    CopyText(item.name, "e");
+    item.name = L"e";
     item.imageIndex = -1;
     item.posX = item.posY = -1;
     AddItem(0, item);
-    InsertListItem(-1, "e", -1);
+    InsertListItem(-1, L"e", -1);
     EXPECT_EQ(5, ListCount(list));
     EXPECT_EQ("e", ListText(list, 4));
     EXPECT_EQ(I_IMAGENONE, ListImage(list, 4));
 
-    InsertListItem(0, "front", 2);
+    InsertListItem(0, L"front", 2);
     EXPECT_EQ("front", ListText(list, 0));
     EXPECT_EQ(2, ListImage(list, 0));
 }

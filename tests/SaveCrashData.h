@@ -3,7 +3,7 @@
 // the first page on.
 #pragma once
 
-#include <cstdio>
+#include <cwchar>
 
 #include "data/LauncherData.h"
 
@@ -21,17 +21,22 @@ inline void FillData(int version)
     int items = kPages * kItemsPerPage / pages;
     for (int p = 0; p < pages; ++p) {
         AddPage();
-        char text[kTextSize];
-        snprintf(text, sizeof text, "ツール %d (v%d)", p + 1, version + 1);
+        wchar_t text[64];
+        swprintf(text, 64, L"ツール %d (v%d)", p + 1, version + 1);
         SetPageName(p, text);
         for (int i = 0; i < items; ++i) {
             LauncherItem item = {};
             item.imageIndex = -1;
-            snprintf(item.name, kTextSize, "項目 %d-%04d 版%d", p + 1, i, version + 1);
-            snprintf(item.path, kTextSize, "C:\\Program Files\\Vendor %02d\\bin\\program-%04d.exe", p, i);
-            snprintf(item.parameter, kTextSize, "/profile \"%d\" --v%d", i, version + 1);
-            snprintf(item.workDir, kTextSize, "C:\\Program Files\\Vendor %02d\\", p);
-            snprintf(item.iconPath, kTextSize, "C:\\Program Files\\Vendor %02d\\icons.dll", p);
+            swprintf(text, 64, L"項目 %d-%04d 版%d", p + 1, i, version + 1);
+            item.name = text;
+            swprintf(text, 64, L"C:\\Program Files\\Vendor %02d\\bin\\program-%04d.exe", p, i);
+            item.path = text;
+            swprintf(text, 64, L"/profile \"%d\" --v%d", i, version + 1);
+            item.parameter = text;
+            swprintf(text, 64, L"C:\\Program Files\\Vendor %02d\\", p);
+            item.workDir = text;
+            swprintf(text, 64, L"C:\\Program Files\\Vendor %02d\\icons.dll", p);
+            item.iconPath = text;
             item.iconIndex = i % 7;
             item.posX = version ? -1 : 16 + (i % 12) * 75;
             item.posY = version ? -1 : 8 + (i / 12) * 70;

@@ -81,7 +81,7 @@ std::string SavedBytes(int version)
 {
     wintest::TempFolder folder;
     savecrash::FillData(version);
-    SetSettingsFolder(folder.path().c_str());
+    SetSettingsFolder(wintest::Wide(folder.path()).c_str());
     SaveSettings();
     std::string bytes = Read(folder.File(kIni));
     ResetLauncherData();
@@ -217,7 +217,7 @@ protected:
     // and its own save writes the same bytes again and leaves nothing beside.
     void ExpectNextStartKeeps(const std::string& folder, const std::string& bytes, int pages, const char* when)
     {
-        SetSettingsFolder(folder.c_str());
+        SetSettingsFolder(wintest::Wide(folder).c_str());
         LoadSettings();
         EXPECT_EQ(pages, GetPageCount()) << when;
         EXPECT_EQ(savecrash::kPages * savecrash::kItemsPerPage, savecrash::CountItems()) << when;
@@ -345,13 +345,13 @@ TEST_F(SaveCrashTest, ALeftoverTemporaryFileIsIgnoredAndWrittenOver)
     ASSERT_TRUE(wintest::WriteFileBytes(ini, "[Launcher]\r\nPageCount=2\r\n[Page2]\r\nName=\"kept\"\r\n"));
     ASSERT_TRUE(wintest::WriteFileBytes(temp, "[Launcher]\r\nPageCount=7\r\n[Page1]\r\nName=\"half a sa"));
 
-    SetSettingsFolder(folder.path().c_str());
+    SetSettingsFolder(wintest::Wide(folder.path()).c_str());
     LoadSettings();
     ASSERT_EQ(2, GetPageCount());
-    EXPECT_STREQ("kept", GetPageName(1));
+    EXPECT_EQ(wintest::Wide("kept"), std::wstring(GetPageName(1)));
     EXPECT_EQ(2u, FolderEntries(folder.path()).size()) << "loading touches nothing";
 
-    SetPageName(0, "saved");
+    SetPageName(0, L"saved");
     SaveSettings();
     EXPECT_EQ(std::vector<std::string>{kIni}, FolderEntries(folder.path()));
     std::string saved = Read(ini);
@@ -369,9 +369,9 @@ TEST_F(SaveCrashTest, ASaveWhileAnotherIsWritingLeavesBothAlone)
     const std::string temp = folder.File(kTemp);
     const std::string old = "[Launcher]\r\nPageCount=1\r\n";
     ASSERT_TRUE(wintest::WriteFileBytes(ini, old));
-    SetSettingsFolder(folder.path().c_str());
+    SetSettingsFolder(wintest::Wide(folder.path()).c_str());
     LoadSettings();
-    SetPageName(0, "mine");
+    SetPageName(0, L"mine");
 
     HANDLE other = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, other);

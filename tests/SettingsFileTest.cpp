@@ -56,9 +56,10 @@ Loaded ProfileLoad(const std::string& path)
 std::string CompareWithData(const Loaded& expected)
 {
     std::string out;
-    auto text = [&](const std::string& where, const char* e, const char* a) {
-        if (std::strcmp(e, a) != 0)
-            out += where + ": expected \"" + Escape(e) + "\", got \"" + Escape(a) + "\"\n";
+    auto text = [&](const std::string& where, const std::wstring& e, const std::wstring& a) {
+        if (e != a)
+            out += where + ": expected \"" + Escape(wintest::Narrow(e)) + "\", got \"" + Escape(wintest::Narrow(a))
+                   + "\"\n";
     };
     auto number = [&](const std::string& where, int e, int a) {
         if (e != a)
@@ -119,11 +120,11 @@ LauncherItem Item(const char* name, const char* path, const char* parameter, con
 {
     LauncherItem item = {};
     item.imageIndex = -1;
-    CopyText(item.name, name);
-    CopyText(item.path, path);
-    CopyText(item.parameter, parameter);
-    CopyText(item.workDir, workDir);
-    CopyText(item.iconPath, iconPath);
+    item.name = wintest::Wide(name);
+    item.path = wintest::Wide(path);
+    item.parameter = wintest::Wide(parameter);
+    item.workDir = wintest::Wide(workDir);
+    item.iconPath = wintest::Wide(iconPath);
     item.iconIndex = iconIndex;
     item.posX = posX;
     item.posY = posY;
@@ -139,7 +140,7 @@ protected:
     void SetUp() override
     {
         ResetLauncherData();
-        SetSettingsFolder(folder_.path().c_str());
+        SetSettingsFolder(wintest::Wide(folder_.path()).c_str());
         ini_ = folder_.File("Dockmere.ini");
     }
     void TearDown() override
@@ -160,9 +161,9 @@ protected:
         launcherData.settings = PanelSettings{0, 1, 5, 0, 1};
         for (int p = 0; p < 3; ++p)
             AddPage();
-        SetPageName(0, "  表示ソフト  ");
-        SetPageName(1, "");
-        SetPageName(2, "ページ &3");
+        SetPageName(0, L"  表示ソフト  ");
+        SetPageName(1, L"");
+        SetPageName(2, L"ページ &3");
         AddItem(0, Item("notepad", "C:\\Windows\\notepad.exe", "", "C:\\Windows\\", "C:\\Windows\\notepad.exe", -1, -1, -1));
         AddItem(0, Item(" lead and trail ", "C:\\表\\能.exe", "a \"quoted\" word", "C:\\表\\", "'x'", 3, 120, -40));
         AddItem(0, Item("", "", "", "", "", 0, 0, 0));
@@ -177,7 +178,7 @@ TEST_F(SettingsFileTest, NoFileGivesTheDefaultsAndTheirFile)
 {
     LoadSettings();
     ASSERT_EQ(1, GetPageCount());
-    EXPECT_STREQ("ページ &1", GetPageName(0));
+    EXPECT_EQ(L"ページ &1", std::wstring(GetPageName(0)));
     EXPECT_EQ(0, GetItemCount(0));
     const PanelSettings& s = launcherData.settings;
     EXPECT_EQ(1, s.doubleClick);
@@ -201,12 +202,12 @@ TEST_F(SettingsFileTest, SaveWritesTheBytesOfWritePrivateProfileString)
     const char* texts[] = {"", " ", "x", "C:\\Program Files\\App\\app.exe", "表ソ能", "\"", "'a'", "-p \"q\"", "ｱｲｳ"};
     for (int round = 0; round < 20; ++round) {
         ResetLauncherData();
-        SetSettingsFolder(folder_.path().c_str());
+        SetSettingsFolder(wintest::Wide(folder_.path()).c_str());
         launcherData.settings = PanelSettings{static_cast<int32_t>(random() % 3), 1, 10009 + static_cast<int32_t>(random() % 3), 0, -1};
         int pages = 1 + random() % 4;
         for (int p = 0; p < pages; ++p) {
             AddPage();
-            SetPageName(p, texts[random() % 9]);
+            SetPageName(p, wintest::Wide(texts[random() % 9]).c_str());
             int items = random() % 4;
             for (int i = 0; i < items; ++i)
                 AddItem(p, Item(texts[random() % 9], texts[random() % 9], texts[random() % 9], texts[random() % 9],
@@ -226,12 +227,12 @@ TEST_F(SettingsFileTest, SavedDataReadsBackAsThePlatformReadsIt)
     Loaded expected = ProfileLoad(ini_);
     // Everything comes back unchanged, the 519-character name included (Wine
     // itself would give 518; tests/README.md).
-    EXPECT_EQ(std::string(519, 'n'), expected.pages[2].items[0].name);
-    EXPECT_STREQ("  表示ソフト  ", expected.pages[0].name);
-    EXPECT_STREQ(" lead and trail ", expected.pages[0].items[1].name);
+    EXPECT_EQ(std::wstring(519, L'n'), expected.pages[2].items[0].name);
+    EXPECT_EQ(L"  表示ソフト  ", expected.pages[0].name);
+    EXPECT_EQ(L" lead and trail ", expected.pages[0].items[1].name);
     EXPECT_EQ(5, expected.settings.viewStyle);
     ResetLauncherData();
-    SetSettingsFolder(folder_.path().c_str());
+    SetSettingsFolder(wintest::Wide(folder_.path()).c_str());
     LoadSettings();
     EXPECT_EQ("", CompareWithData(expected));
 }
@@ -242,7 +243,7 @@ TEST_F(SettingsFileTest, CorpusLoadsAsTheKeyByKeyReaderReadsIt)
         if (file.name.rfind("bound-", 0) == 0)
             continue;  // counts the literal algorithm cannot finish; see CorruptedCounts
         ResetLauncherData();
-        SetSettingsFolder(folder_.path().c_str());
+        SetSettingsFolder(wintest::Wide(folder_.path()).c_str());
         LoadFrom(file.bytes);
         EXPECT_EQ("", CompareWithData(ProfileLoad(ini_))) << file.name;
     }
@@ -254,7 +255,7 @@ TEST_F(SettingsFileTest, RandomTextsLoadAsTheKeyByKeyReaderReadsThem)
     for (int i = 0; i < 40; ++i) {
         std::string bytes = inioracle::RandomIni(random);
         ResetLauncherData();
-        SetSettingsFolder(folder_.path().c_str());
+        SetSettingsFolder(wintest::Wide(folder_.path()).c_str());
         LoadFrom(bytes);
         ASSERT_EQ("", CompareWithData(ProfileLoad(ini_))) << "random text " << i << ":\n" << Escape(bytes);
     }
@@ -264,13 +265,13 @@ TEST_F(SettingsFileTest, PageCountOfZeroOrLessReadsLikeAMissingKey)
 {
     for (const char* count : {"0", "-3", "\"\"", "x"}) {
         ResetLauncherData();
-        SetSettingsFolder(folder_.path().c_str());
+        SetSettingsFolder(wintest::Wide(folder_.path()).c_str());
         LoadFrom(std::string("[Launcher]\r\nPageCount=") + count
                  + "\r\n[Page1]\r\nName=\"still read\"\r\nItemCount=1\r\n[Page1:Item1]\r\nName=x\r\n");
         ASSERT_EQ(1, GetPageCount()) << count;
-        EXPECT_STREQ("still read", GetPageName(0));
+        EXPECT_EQ(L"still read", std::wstring(GetPageName(0)));
         ASSERT_EQ(1, GetItemCount(0));
-        EXPECT_STREQ("x", GetItemName(0, 0));
+        EXPECT_EQ(L"x", std::wstring(GetItemName(0, 0)));
     }
 }
 
@@ -281,19 +282,19 @@ TEST_F(SettingsFileTest, MissingSectionsGiveDefaults)
         "[Page1:Item2]\r\nName=\"b\"\r\nIconIndex=3\r\n[Page3]\r\nItemCount=1\r\n");
     ASSERT_EQ(3, GetPageCount());
     ASSERT_EQ(3, GetItemCount(0));
-    EXPECT_STREQ("C:\\a.exe", GetItem(0, 0).iconPath) << "IconPath defaults to Path";
+    EXPECT_EQ(L"C:\\a.exe", std::wstring(GetItem(0, 0).iconPath)) << "IconPath defaults to Path";
     EXPECT_EQ(-1, GetItem(0, 0).iconIndex);
     EXPECT_EQ(3, GetItem(0, 1).iconIndex);
     const LauncherItem& third = GetItem(0, 2);
-    EXPECT_STREQ("", third.name);
-    EXPECT_STREQ("", third.path);
-    EXPECT_STREQ("", third.iconPath);
+    EXPECT_EQ(L"", third.name);
+    EXPECT_EQ(L"", third.path);
+    EXPECT_EQ(L"", third.iconPath);
     EXPECT_EQ(-1, third.iconIndex);
     EXPECT_EQ(-1, third.posX);
     EXPECT_EQ(-1, third.posY);
-    EXPECT_STREQ("ページ &2", GetPageName(1));
+    EXPECT_EQ(L"ページ &2", std::wstring(GetPageName(1)));
     EXPECT_EQ(0, GetItemCount(1));
-    EXPECT_STREQ("ページ &3", GetPageName(2));
+    EXPECT_EQ(L"ページ &3", std::wstring(GetPageName(2)));
     EXPECT_EQ(1, GetItemCount(2));
 }
 
@@ -316,15 +317,15 @@ TEST_F(SettingsFileTest, CorruptedCountsAreBoundedBySectionsPresent)
         "[Page2]\r\nItemCount=99999999999\r\n[Page2:Item1]\r\nName=p2\r\n[Page9]\r\nName=nine\r\n";
     LoadFrom(text);
     ASSERT_EQ(3, GetPageCount());
-    EXPECT_STREQ("huge", GetPageName(0));
-    EXPECT_STREQ("ページ &2", GetPageName(1));
-    EXPECT_STREQ("nine", GetPageName(2));
+    EXPECT_EQ(L"huge", std::wstring(GetPageName(0)));
+    EXPECT_EQ(L"ページ &2", std::wstring(GetPageName(1)));
+    EXPECT_EQ(L"nine", std::wstring(GetPageName(2)));
     ASSERT_EQ(3, GetItemCount(0));
-    EXPECT_STREQ("one", GetItemName(0, 0));
-    EXPECT_STREQ("two", GetItemName(0, 1));
-    EXPECT_STREQ("far", GetItemName(0, 2));
+    EXPECT_EQ(L"one", std::wstring(GetItemName(0, 0)));
+    EXPECT_EQ(L"two", std::wstring(GetItemName(0, 1)));
+    EXPECT_EQ(L"far", std::wstring(GetItemName(0, 2)));
     ASSERT_EQ(1, GetItemCount(1)) << "99999999999 reads as 1215752191";
-    EXPECT_STREQ("p2", GetItemName(1, 0));
+    EXPECT_EQ(L"p2", std::wstring(GetItemName(1, 0)));
     EXPECT_EQ(0, GetItemCount(2));
 
     // 40 pages asking for 3 items each, with no item section anywhere: the first
@@ -333,7 +334,7 @@ TEST_F(SettingsFileTest, CorruptedCountsAreBoundedBySectionsPresent)
     for (int n = 1; n <= 40; ++n)
         text += "[Page" + std::to_string(n) + "]\r\nItemCount=3\r\n";
     ResetLauncherData();
-    SetSettingsFolder(folder_.path().c_str());
+    SetSettingsFolder(wintest::Wide(folder_.path()).c_str());
     LoadFrom(text);
     ASSERT_EQ(40, GetPageCount());
     int items = 0;
@@ -345,10 +346,10 @@ TEST_F(SettingsFileTest, CorruptedCountsAreBoundedBySectionsPresent)
 
     // No page section and a corrupted count: the one default page.
     ResetLauncherData();
-    SetSettingsFolder(folder_.path().c_str());
+    SetSettingsFolder(wintest::Wide(folder_.path()).c_str());
     LoadFrom("[Launcher]\r\nPageCount=100000\r\n");
     ASSERT_EQ(1, GetPageCount());
-    EXPECT_STREQ("ページ &1", GetPageName(0));
+    EXPECT_EQ(L"ページ &1", std::wstring(GetPageName(0)));
 
     ImageList_Destroy(livePanel->largeImageList);
     ImageList_Destroy(livePanel->smallImageList);
@@ -401,10 +402,10 @@ TEST_F(SettingsFileTest, NoSettingsPathReadsAndWritesNothing)
     const std::string places[] = {std::string(current) + "\\Dockmere.ini", "C:\\Dockmere.ini", "C:\\windows\\Dockmere.ini"};
     SetCurrentDirectoryA(folder_.path().c_str());
     wintest::WriteFileBytes(ini_, "[Launcher]\r\nPageCount=3\r\n");
-    for (const char* folder : {"", static_cast<const char*>(nullptr)}) {
+    for (const wchar_t* folder : {L"", static_cast<const wchar_t*>(nullptr)}) {
         ResetLauncherData();
         SetSettingsFolder(folder);
-        EXPECT_STREQ("", launcherData.iniPath);
+        EXPECT_EQ(L"", launcherData.iniPath);
         LoadSettings();
         EXPECT_EQ(1, GetPageCount()) << "defaults, not a file found by a relative name";
         AddPage();
@@ -419,16 +420,16 @@ TEST_F(SettingsFileTest, NoSettingsPathReadsAndWritesNothing)
 
 TEST_F(SettingsFileTest, AFolderTooLongForThePathGivesNoPath)
 {
-    std::string folder = "C:\\" + std::string(503, 'f');  // 506 + "\Dockmere.ini" = 519
+    std::wstring folder = L"C:\\" + std::wstring(32767 - 16, L'f');  // + "\Dockmere.ini" = 32,767
     SetSettingsFolder(folder.c_str());
-    EXPECT_EQ(folder + "\\Dockmere.ini", launcherData.iniPath);
-    folder += 'f';
+    EXPECT_EQ(folder + L"\\Dockmere.ini", launcherData.iniPath);
+    folder += L'f';
     SetSettingsFolder(folder.c_str());
-    EXPECT_STREQ("", launcherData.iniPath);
+    EXPECT_EQ(L"", launcherData.iniPath);
     LoadSettings();
     EXPECT_EQ(1, GetPageCount());
     SaveSettings();
-    EXPECT_STREQ("", launcherData.iniPath);
+    EXPECT_EQ(L"", launcherData.iniPath);
 }
 
 class AtomicSaveTest : public SettingsFileTest {
@@ -441,7 +442,7 @@ protected:
         old_ = Read(ini_);
         ASSERT_EQ(kDefaultFile, old_);
         AddPage();
-        SetPageName(0, "changed");
+        SetPageName(0, L"changed");
         temp_ = ini_ + ".tmp";
     }
 

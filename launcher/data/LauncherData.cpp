@@ -2,7 +2,6 @@
 
 #include <shlwapi.h>
 
-#include <cstring>
 
 LauncherData launcherData;
 
@@ -25,42 +24,32 @@ void SetChangeHook(ChangeHook hook)
 
 void ResetLauncherData()
 {
-    launcherData.iniPath[0] = '\0';
+    launcherData.iniPath.clear();
     launcherData.currentPage = 0;
     launcherData.pages.clear();
     launcherData.settings = PanelSettings{};
 }
 
-void CopyText(char* destination, const char* text)
+void CopyText(std::wstring* destination, std::wstring_view text)
 {
-    // Callers keep their texts within 519 characters; cutting here keeps a
-    // longer one from ever running past the buffer, and never between the two
-    // bytes of a character: a lone lead byte at the end would swallow the closing
-    // quote when the text is saved. The source may be the destination itself.
-    if (!text)
-        text = "";
-    size_t length = 0;
-    while (text[length]) {
-        size_t step = IsDBCSLeadByte(static_cast<BYTE>(text[length])) && text[length + 1] ? 2 : 1;
-        if (length + step > kTextSize - 1)
-            break;
-        length += step;
+    size_t length = text.size();
+    if (length > kMaxTextUnits) {
+        length = kMaxTextUnits;
+        if (IS_HIGH_SURROGATE(text[length - 1]))
+            --length;
     }
-    memmove(destination, text, length);
-    destination[length] = '\0';
+    destination->assign(text.data(), length);
 }
 
-void DropSplitCharacter(char* text)
+void CopyText(std::wstring* destination, const wchar_t* text)
 {
-    for (char* p = text; *p; ++p) {
-        if (!IsDBCSLeadByte(static_cast<BYTE>(*p)))
-            continue;
-        if (!p[1]) {
-            *p = '\0';
-            return;
-        }
-        ++p;
-    }
+    CopyText(destination, text ? std::wstring_view(text) : std::wstring_view());
+}
+
+void DropSplitCharacter(std::wstring* text)
+{
+    if (!text->empty() && IS_HIGH_SURROGATE(text->back()))
+        text->pop_back();
 }
 
 static LauncherItem& ItemAt(int page, int item)
@@ -85,17 +74,14 @@ void SetCurrentPage(int page)
     launcherData.currentPage = page;
 }
 
-const char* GetPageName(int page, char* buffer)
+const wchar_t* GetPageName(int page)
 {
-    const char* name = launcherData.pages[page].name;
-    if (buffer)
-        CopyText(buffer, name);
-    return name;
+    return launcherData.pages[page].name.c_str();
 }
 
-void SetPageName(int page, const char* text)
+void SetPageName(int page, const wchar_t* text)
 {
-    CopyText(launcherData.pages[page].name, text);
+    CopyText(&launcherData.pages[page].name, text);
     NoteChange();
 }
 
@@ -103,7 +89,7 @@ void AddPage()
 {
     launcherData.pages.emplace_back();
     LauncherPage& page = launcherData.pages.back();
-    FormatDefaultPageName(page.name, GetPageCount());
+    page.name = DefaultPageName(GetPageCount());
     NoteChange();
 }
 
@@ -149,7 +135,7 @@ int GetItemCountInAll()
     return static_cast<int>(count);
 }
 
-bool AddItemFromFile(int page, const char* filePath, const char* name)
+bool AddItemFromFile(int page, const wchar_t* filePath, const wchar_t* name, const std::string& shortPath)
 {
     if (GetItemCountInAll() >= kItemLimit)
         return false;
@@ -158,19 +144,26 @@ bool AddItemFromFile(int page, const char* filePath, const char* name)
     item.iconIndex = -1;
     item.posX = -1;
     item.posY = -1;
-    CopyText(item.path, filePath);
-    CopyText(item.iconPath, filePath);
+    CopyText(&item.path, filePath);
+    item.iconPath = item.path;
+    item.shortPath = shortPath;
+    item.shortIconPath = shortPath;
 
-    // Working folder: the path up to where its last component begins, backslash kept.
-    CopyText(item.workDir, filePath);
-    *PathFindFileNameA(item.workDir) = '\0';
+    // Working folder: the path up to where its last component begins, backslash
+    // kept; the short path's the same way.
+    size_t title = PathFindFileNameW(item.path.c_str()) - item.path.c_str();
+    item.workDir = item.path.substr(0, title);
+    if (!shortPath.empty())
+        item.shortWorkDir = shortPath.substr(0, PathFindFileNameA(shortPath.c_str()) - shortPath.c_str());
 
     if (name) {
-        CopyText(item.name, name);
+        CopyText(&item.name, name);
     } else {
-        CopyText(item.name, filePath);
-        PathStripPathA(item.name);
-        PathRemoveExtensionA(item.name);
+        // The title up to its last dot: PathRemoveExtension would stop at 260 units.
+        item.name = item.path.substr(title);
+        size_t dot = item.name.rfind(L'.');
+        if (dot != std::wstring::npos && dot > 0)
+            item.name.resize(dot);
     }
 
     AddItem(page, item);
@@ -203,46 +196,52 @@ void SwapItems(int page, int itemA, int itemB)
     NoteChange();
 }
 
-const char* GetItemName(int page, int item, char* buffer)
+const wchar_t* GetItemName(int page, int item)
 {
-    const char* name = ItemAt(page, item).name;
-    if (buffer)
-        CopyText(buffer, name);
-    return name;
+    return ItemAt(page, item).name.c_str();
 }
 
-void SetItemName(int page, int item, const char* text)
+void SetItemName(int page, int item, const wchar_t* text)
 {
     if (item == -1)
         return;
-    CopyText(ItemAt(page, item).name, text);
+    CopyText(&ItemAt(page, item).name, text);
     NoteChange();
 }
 
-void SetItemPath(int page, int item, const char* text)
+// A short form belongs to the path it was found for: an unchanged path keeps it.
+static void SetPathText(std::wstring* path, std::string* shortForm, const wchar_t* text, const std::string& given)
 {
-    CopyText(ItemAt(page, item).path, text);
+    std::wstring changed;
+    CopyText(&changed, text);
+    if (changed != *path || !given.empty())
+        *shortForm = given;
+    path->swap(changed);
+}
+
+void SetItemPath(int page, int item, const wchar_t* text, const std::string& shortPath)
+{
+    LauncherItem& record = ItemAt(page, item);
+    SetPathText(&record.path, &record.shortPath, text, shortPath);
     NoteChange();
 }
 
-void SetItemParameter(int page, int item, const char* text)
+void SetItemParameter(int page, int item, const wchar_t* text)
 {
-    CopyText(ItemAt(page, item).parameter, text);
+    CopyText(&ItemAt(page, item).parameter, text);
     NoteChange();
 }
 
-void SetItemWorkDir(int page, int item, const char* text)
+void SetItemWorkDir(int page, int item, const wchar_t* text, const std::string& shortWorkDir)
 {
-    CopyText(ItemAt(page, item).workDir, text);
+    LauncherItem& record = ItemAt(page, item);
+    SetPathText(&record.workDir, &record.shortWorkDir, text, shortWorkDir);
     NoteChange();
 }
 
-const char* GetItemIconPath(int page, int item, char* buffer)
+const wchar_t* GetItemIconPath(int page, int item)
 {
-    const char* iconPath = ItemAt(page, item).iconPath;
-    if (buffer)
-        CopyText(buffer, iconPath);
-    return iconPath;
+    return ItemAt(page, item).iconPath.c_str();
 }
 
 int GetItemIconIndex(int page, int item)
@@ -250,12 +249,11 @@ int GetItemIconIndex(int page, int item)
     return ItemAt(page, item).iconIndex;
 }
 
-void SetItemIcon(int page, int item, const char* iconPath, int iconIndex)
+void SetItemIcon(int page, int item, const wchar_t* iconPath, int iconIndex, const std::string& shortIconPath)
 {
     // The caller's text may be the item's own iconPath.
     LauncherItem& record = ItemAt(page, item);
-    if (iconPath != record.iconPath)
-        CopyText(record.iconPath, iconPath);
+    SetPathText(&record.iconPath, &record.shortIconPath, iconPath, shortIconPath);
     record.iconIndex = iconIndex;
     NoteChange();
 }

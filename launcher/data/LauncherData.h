@@ -1,7 +1,7 @@
 // Pages and items: the launcher's one data state and every operation on it.
 //
-// Texts are fixed 520-byte buffers of NUL-terminated ANSI text (at most 519
-// characters). Indexes are zero-based; only RemoveItem and SetItemName accept -1
+// Texts are UTF-16, at most kMaxTextUnits units each (CopyText bounds them).
+// Indexes are zero-based; only RemoveItem and SetItemName accept -1
 // (the list view's "no selection") and then do nothing. Every other index is the
 // caller's duty to keep in range.
 //
@@ -13,12 +13,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "data/LauncherRecords.h"  // kTextSize, LauncherItem, LauncherPage, PanelSettings
 
 struct LauncherData {
-    char iniPath[kTextSize];
+    std::wstring iniPath;
     int32_t currentPage;
     std::vector<LauncherPage> pages;
     PanelSettings settings;
@@ -34,19 +36,19 @@ void SetChangeHook(ChangeHook hook);
 // Empties the data state again: no pages, no settings path, every setting 0.
 void ResetLauncherData();
 
-// Copies at most 519 bytes of text into a 520-byte buffer, always terminated and
-// never cut inside a double-byte character.
-void CopyText(char* destination, const char* text);
-// A text cut by a control or a buffer may end in the lead byte of a double-byte
-// character; alone, it would pair with whatever follows the text (in the settings
-// file, the closing quote), so it goes.
-void DropSplitCharacter(char* text);
+// The text cut to kMaxTextUnits units, never between the two halves of a
+// surrogate pair; a null text is empty.
+void CopyText(std::wstring* destination, std::wstring_view text);
+void CopyText(std::wstring* destination, const wchar_t* text);
+// A text cut by a control or a buffer may end in the first half of a surrogate
+// pair; alone it names no character, so it goes.
+void DropSplitCharacter(std::wstring* text);
 
 int GetPageCount();
 int GetCurrentPage();
 void SetCurrentPage(int page);
-const char* GetPageName(int page, char* buffer = nullptr);
-void SetPageName(int page, const char* text);
+const wchar_t* GetPageName(int page);
+void SetPageName(int page, const wchar_t* text);
 void AddPage();
 void RemovePage(int page);
 void InsertPage(int index, const LauncherPage& record);  // index 0..GetPageCount()
@@ -61,18 +63,24 @@ constexpr int kItemLimit = 10000;
 int GetItemCountInAll();
 // The new item has no image (-1): the panel stores the file's icon and sets its
 // index. False, with nothing added, when the pages already hold kItemLimit items.
-bool AddItemFromFile(int page, const char* filePath, const char* name = nullptr);
+// shortPath: the file's short form where CP932 cannot hold the path (the file's
+// keys hold it for older readers); empty when it has none.
+bool AddItemFromFile(int page, const wchar_t* filePath, const wchar_t* name = nullptr,
+                     const std::string& shortPath = {});
 void RemoveItem(int page, int item);
 void InsertItem(int page, int index, const LauncherItem& record);  // index 0..GetItemCount(page)
 void SwapItems(int page, int itemA, int itemB);
-const char* GetItemName(int page, int item, char* buffer = nullptr);
-void SetItemName(int page, int item, const char* text);
-void SetItemPath(int page, int item, const char* text);
-void SetItemParameter(int page, int item, const char* text);
-void SetItemWorkDir(int page, int item, const char* text);
-const char* GetItemIconPath(int page, int item, char* buffer = nullptr);
+const wchar_t* GetItemName(int page, int item);
+void SetItemName(int page, int item, const wchar_t* text);
+// A path's short form (see LauncherItem) is dropped with the path it belonged to,
+// unless the caller gives the new one.
+void SetItemPath(int page, int item, const wchar_t* text, const std::string& shortPath = {});
+void SetItemParameter(int page, int item, const wchar_t* text);
+void SetItemWorkDir(int page, int item, const wchar_t* text, const std::string& shortWorkDir = {});
+const wchar_t* GetItemIconPath(int page, int item);
 int GetItemIconIndex(int page, int item);
-void SetItemIcon(int page, int item, const char* iconPath, int iconIndex);  // the image stays as it is
+void SetItemIcon(int page, int item, const wchar_t* iconPath, int iconIndex,
+                 const std::string& shortIconPath = {});  // the image stays as it is
 int GetItemImageIndex(int page, int item);  // kImageNotMade until the panel makes its image
 void SetItemImageIndex(int page, int item, int imageIndex);
 POINT GetItemPosition(int page, int item);

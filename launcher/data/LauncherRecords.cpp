@@ -1,10 +1,12 @@
 #include "data/LauncherRecords.h"
 
-#include <cstdio>
+#include <cwchar>
 
 #include "Texts.h"
 
-void FormatDefaultPageName(char* buffer, int pageNumber)
+std::wstring DefaultPageName(int pageNumber)
 {
-    snprintf(buffer, kTextSize, TEXT_DEFAULT_PAGE_NAME_FORMAT, pageNumber);
+    wchar_t buffer[64];
+    swprintf(buffer, sizeof buffer / sizeof buffer[0], TEXT_DEFAULT_PAGE_NAME_FORMAT, pageNumber);
+    return buffer;
 }

@@ -6,8 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "data/IniDocument.h"
@@ -18,9 +17,9 @@
 namespace {
 
 // Beside the file while a save writes it.
-constexpr char kTempSuffix[] = ".tmp";
+constexpr wchar_t kTempSuffix[] = L".tmp";
 // The file as it was loaded, kept beside it before this load's first replacement.
-constexpr char kBackupSuffix[] = ".bak";
+constexpr wchar_t kBackupSuffix[] = L".bak";
 
 // A virus scanner, the indexer or a sync client may hold the old file for a moment;
 // the rename refused meanwhile is tried again after each of these waits (ms).
@@ -40,9 +39,22 @@ bool backupKept = false;
 
 enum class ReadResult { Read, Missing, Unreadable };
 
-ReadResult ReadSettingsBytes(const char* path, std::string* bytes)
+// The path as the file functions take it: past MAX_PATH (less room for the
+// suffixes) a full path goes in its "\\?\" form, which no length limit applies to.
+std::wstring CallablePath(const std::wstring& path)
 {
-    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    if (path.size() < MAX_PATH - 12 || path.compare(0, 4, L"\\\\?\\") == 0)
+        return path;
+    if (path.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC" + path.substr(1);
+    if (path.size() > 2 && path[1] == L':' && path[2] == L'\\')
+        return L"\\\\?\\" + path;
+    return path;
+}
+
+ReadResult ReadSettingsBytes(const std::wstring& path, std::string* bytes)
+{
+    HANDLE file = CreateFileW(CallablePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
@@ -74,10 +86,10 @@ bool WriteAll(HANDLE file, const std::string& bytes)
 }
 
 // The rename, tried again after a refusal when the caller waits.
-bool ReplaceFileWith(const char* tempPath, const char* path, bool waitOutRefusals)
+bool ReplaceFileWith(const std::wstring& tempPath, const std::wstring& path, bool waitOutRefusals)
 {
     for (size_t attempt = 0;; ++attempt) {
-        if (MoveFileExA(tempPath, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (MoveFileExW(tempPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return true;
         DWORD error = GetLastError();
         if (!waitOutRefusals || (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED)
@@ -96,44 +108,45 @@ bool ReplaceFileWith(const char* tempPath, const char* path, bool waitOutRefusal
 // overwrites. Two panels saving at once cannot mix their texts: each holds the
 // file open without sharing while it writes, so the other's open fails (and that
 // save is skipped) and so does a rename while the file is open.
-bool ReplaceSettingsFile(const char* path, const std::string& bytes, bool waitOutRefusals)
+bool ReplaceSettingsFile(const std::wstring& givenPath, const std::string& bytes, bool waitOutRefusals)
 {
-    char tempPath[kTextSize + 16];  // a backup's: "<file>.bak.tmp"
-    snprintf(tempPath, sizeof tempPath, "%s%s", path, kTempSuffix);
-    HANDLE file = CreateFileA(tempPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::wstring path = CallablePath(givenPath);
+    std::wstring tempPath = path + kTempSuffix;  // a backup's: "<file>.bak.tmp"
+    HANDLE file = CreateFileW(tempPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
     bool closed = CloseHandle(file);
     if (written && closed && ReplaceFileWith(tempPath, path, waitOutRefusals))
         return true;
-    DeleteFileA(tempPath);
+    DeleteFileW(tempPath.c_str());
     return false;
 }
 
 // The backup goes through the same replacement: an old backup stays whole until
 // the new one is complete.
-bool KeepBackup(const char* path, const std::string& bytes, bool waitOutRefusals)
+bool KeepBackup(const std::wstring& path, const std::string& bytes, bool waitOutRefusals)
 {
-    char backupPath[kTextSize + 16];
-    snprintf(backupPath, sizeof backupPath, "%s%s", path, kBackupSuffix);
-    return ReplaceSettingsFile(backupPath, bytes, waitOutRefusals);
+    return ReplaceSettingsFile(path + kBackupSuffix, bytes, waitOutRefusals);
 }
 
 }  // namespace
 
-void SetSettingsFolder(const char* folder)
+void SetSettingsFolder(const wchar_t* folder)
 {
-    launcherData.iniPath[0] = '\0';
+    launcherData.iniPath.clear();
     settingsUnreadable = false;
     if (!folder || !*folder)
         return;
-    // The whole path must fit in 519 characters. A longer folder gives no path at
-    // all: a cut one would name some other file.
-    constexpr size_t kFileNameLength = sizeof(TEXT_INI_FILE_FORMAT) - 1 - 2;  // without "%s"
-    if (strnlen(folder, kTextSize) + kFileNameLength > kTextSize - 1)
+    // The whole path must fit in kMaxTextUnits units. A longer folder gives no path
+    // at all: a cut one would name some other file.
+    constexpr size_t kFileNameLength = sizeof(TEXT_INI_FILE_NAME) / sizeof(wchar_t) - 1 + 1;  // and a backslash
+    if (wcsnlen(folder, kMaxTextUnits + 1) + kFileNameLength > kMaxTextUnits)
         return;
-    snprintf(launcherData.iniPath, kTextSize, TEXT_INI_FILE_FORMAT, folder);
+    launcherData.iniPath = folder;
+    launcherData.iniPath += L'\\';
+    launcherData.iniPath += TEXT_INI_FILE_NAME;
 }
 
 void LoadSettings()
@@ -146,7 +159,7 @@ void LoadSettings()
     backupKept = false;
 
     IniDocument doc;
-    if (launcherData.iniPath[0]) {
+    if (!launcherData.iniPath.empty()) {
         std::string bytes;
         ReadResult result = ReadSettingsBytes(launcherData.iniPath, &bytes);
         if (result == ReadResult::Read) {
@@ -177,7 +190,7 @@ bool SaveSettings(bool keepBackup, bool waitOutRefusals)
 
 bool PrepareSettingsSave(bool keepBackup, SettingsSave* save)
 {
-    if (!launcherData.iniPath[0] || settingsUnreadable)
+    if (launcherData.iniPath.empty() || settingsUnreadable)
         return false;
     save->path = launcherData.iniPath;
     save->bytes = BuildSettingsDocument(launcherData.pages, launcherData.settings).Serialize();
@@ -188,10 +201,10 @@ bool PrepareSettingsSave(bool keepBackup, SettingsSave* save)
 
 bool WriteSettingsSave(SettingsSave* save, bool waitOutRefusals)
 {
-    const char* path = save->path.c_str();
+    const std::wstring& path = save->path;
     save->saved = false;
     // A read-only file stays as it is (on Windows its replacement fails anyway).
-    DWORD attributes = GetFileAttributesA(path);
+    DWORD attributes = GetFileAttributesW(CallablePath(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         return false;
     if (!save->backup.empty() && !save->backupKept)

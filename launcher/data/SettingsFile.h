@@ -6,9 +6,10 @@
 #pragma once
 
 // iniPath becomes "<folder>\Dockmere.ini". An empty folder, or one too long for
-// the whole path to fit in 519 characters, leaves no settings path, and then
-// nothing is read or written anywhere.
-void SetSettingsFolder(const char* folder);
+// the whole path to fit in kMaxTextUnits units, leaves no settings path, and then
+// nothing is read or written anywhere. A path past MAX_PATH is opened in its
+// "\\?\" form.
+void SetSettingsFolder(const wchar_t* folder);
 
 // Replaces the pages (and sets currentPage to 0) with those of the file and sets
 // every setting; a missing file gives the defaults: one page, the settings 1, 1,
@@ -39,7 +40,7 @@ bool SaveSettings(bool keepBackup = false, bool waitOutRefusals = true);
 // module state), and its outcome noted (FinishSettingsSave, on the panel's thread).
 #include <string>
 struct SettingsSave {
-    std::string path;
+    std::wstring path;
     std::string bytes;
     std::string backup;  // the bytes loaded, to be kept as the backup first; empty: none
     bool backupKept = false;

@@ -1,5 +1,8 @@
 #include "data/SettingsRecords.h"
 
+#include "data/CompanionKey.h"
+#include "data/Cp932.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -35,14 +38,20 @@ const SettingKey kSettingKeys[] = {
 };
 
 // Texts default to empty, except IconPath, which defaults to the Path just read.
+// Each may have a companion key with its exact text (CompanionKey.h). A path's
+// key holds its short form where CP932 cannot hold it (shortForm), others the
+// text with '?' for what CP932 lacks.
 struct ItemTextKey {
     const char* key;
-    char (LauncherItem::*field)[kTextSize];
+    std::wstring LauncherItem::*field;
+    std::string LauncherItem::*shortForm;  // null: no short form
 };
 const ItemTextKey kItemTextKeys[] = {
-    {"Name", &LauncherItem::name},         {"Path", &LauncherItem::path},
-    {"Parameter", &LauncherItem::parameter}, {"WorkDir", &LauncherItem::workDir},
-    {"IconPath", &LauncherItem::iconPath},
+    {"Name", &LauncherItem::name, nullptr},
+    {"Path", &LauncherItem::path, &LauncherItem::shortPath},
+    {"Parameter", &LauncherItem::parameter, nullptr},
+    {"WorkDir", &LauncherItem::workDir, &LauncherItem::shortWorkDir},
+    {"IconPath", &LauncherItem::iconPath, &LauncherItem::shortIconPath},
 };
 struct ItemNumberKey {
     const char* key;
@@ -66,14 +75,42 @@ const ItemNumberKey kItemNumberKeys[] = {
 constexpr int64_t kMissingPagesBudget = 32;
 constexpr int64_t kMissingItemsBudget = 32;
 
-// A text as GetString answers it: at most 519 bytes, never ending inside a
-// double-byte character, no NUL. So it fits its buffer whole.
-void StoreText(char (&buffer)[kTextSize], const std::string& text)
+// A text of the file as read: the key's own CP932 value, and the exact text (its
+// companion's while that counts, else the value's).
+struct TextRead {
+    std::string value;
+    std::wstring text;
+    bool exactFromCompanion;
+};
+
+TextRead ReadText(const IniDocument& doc, const char* section, const char* key, std::string_view defaultValue)
 {
-    size_t length = std::min(text.size(), sizeof buffer - 1);
-    std::memcpy(buffer, text.data(), length);
-    buffer[length] = '\0';
+    TextRead read;
+    read.value = doc.GetString(section, key, defaultValue);
+    // A profile text ends at a NUL byte; a lone lead byte at the end names no
+    // character (the decoder may make a NUL of it): it goes, as from a cut text.
+    read.value.resize(std::min(read.value.find('\0'), read.value.size()));
+    read.value.resize(Cp932CutLength(read.value, read.value.size()));
+    std::vector<std::string> companion = ReadCompanion(doc, section, key);
+    read.text = ReadFileText(read.value, companion);
+    read.exactFromCompanion = !companion.empty() && read.text != WideFromCp932(read.value);
+    if (read.text.size() > kMaxTextUnits)
+        read.text.resize(kMaxTextUnits);
+    return read;
 }
+
+// The key's value as the stand-in of a path for the next save: a value that stood
+// in for an exact text and is not just that text with '?' (which the save makes
+// again anyway) is the short path written with it, which names the same file.
+std::string ShortFormOf(const TextRead& read)
+{
+    return read.exactFromCompanion && read.value != LossyCp932(read.text) ? read.value : std::string();
+}
+
+// Every text is written with one double quote before and after it, whatever it
+// holds; its companion, when it needs one, follows it.
+void WriteText(IniDocument* doc, const char* section, const char* key, const std::wstring& text,
+               const std::string& fallback);
 
 // A count (1..INT32_MAX) as "%d" writes it: no sign, no leading zero.
 bool TakeNumber(std::string_view* text, int32_t* number)
@@ -161,9 +198,19 @@ void ReadItem(const IniDocument& doc, int32_t pageNumber, int32_t itemNumber, La
     snprintf(section, sizeof section, kItemSectionFormat, pageNumber, itemNumber);
     LauncherItem item = {};
     item.imageIndex = -1;
+    TextRead path{};  // IconPath's default is the Path key's own value
     for (const ItemTextKey& k : kItemTextKeys) {
-        const char* defaultValue = k.field == &LauncherItem::iconPath ? item.path : "";
-        StoreText(item.*k.field, doc.GetString(section, k.key, defaultValue));
+        bool iconPath = k.field == &LauncherItem::iconPath;
+        TextRead read = ReadText(doc, section, k.key, iconPath ? std::string_view(path.value) : std::string_view());
+        // A missing IconPath (or one that repeats the Path key without a companion
+        // of its own) is the exact Path, not the Path's CP932 stand-in.
+        if (iconPath && !read.exactFromCompanion && read.value == path.value)
+            read = path;
+        item.*k.field = read.text;
+        if (k.shortForm)
+            item.*k.shortForm = ShortFormOf(read);
+        if (k.field == &LauncherItem::path)
+            path = read;
     }
     for (const ItemNumberKey& k : kItemNumberKeys)
         item.*k.field = doc.GetInt(section, k.key, kDefaultItemNumber);
@@ -178,9 +225,9 @@ void ReadPage(const IniDocument& doc, int32_t pageNumber, const std::vector<int3
     char section[48];
     snprintf(section, sizeof section, kPageSectionFormat, pageNumber);
     int32_t itemCount = doc.GetInt(section, kItemCountKey, kDefaultItemCount);
-    char defaultName[kTextSize];
-    FormatDefaultPageName(defaultName, pageNumber);
-    StoreText(page.name, doc.GetString(section, kPageNameKey, defaultName));
+    std::string defaultName;
+    ExactCp932(DefaultPageName(pageNumber), &defaultName);
+    page.name = ReadText(doc, section, kPageNameKey, defaultName).text;
     std::vector<int32_t> items = ListNumbers(itemCount, presentItems, missingItemsLeft);
     page.items.reserve(items.size());
     for (int32_t itemNumber : items)
@@ -194,15 +241,22 @@ void WriteNumber(IniDocument* doc, const char* section, const char* key, int32_t
     doc->Write(section, key, text);
 }
 
-// Every text is written with one double quote before and after it, whatever it holds.
-void WriteQuoted(IniDocument* doc, const char* section, const char* key, const char* value)
+void WriteQuoted(IniDocument* doc, const char* section, const char* key, const std::string& value)
 {
     std::string quoted;
-    quoted.reserve(kTextSize + 2);
+    quoted.reserve(value.size() + 2);
     quoted += '"';
     quoted += value;
     quoted += '"';
     doc->Write(section, key, quoted);
+}
+
+void WriteText(IniDocument* doc, const char* section, const char* key, const std::wstring& text,
+               const std::string& fallback)
+{
+    FileText t = MakeFileText(text, fallback);
+    WriteQuoted(doc, section, key, t.value);
+    WriteCompanion(doc, section, key, t.companion);
 }
 
 }  // namespace
@@ -233,6 +287,7 @@ void ReadSettingsRecords(const IniDocument& doc, std::vector<LauncherPage>* page
 
 IniDocument BuildSettingsDocument(const std::vector<LauncherPage>& pages, const PanelSettings& settings)
 {
+    static const std::string kNoFallback;
     IniDocument doc;
     int pageCount = static_cast<int>(pages.size());
     WriteNumber(&doc, kLauncherSection, kPageCountKey, pageCount);
@@ -244,12 +299,12 @@ IniDocument BuildSettingsDocument(const std::vector<LauncherPage>& pages, const 
         int itemCount = static_cast<int>(page.items.size());
         snprintf(section, sizeof section, kPageSectionFormat, p + 1);
         WriteNumber(&doc, section, kItemCountKey, itemCount);
-        WriteQuoted(&doc, section, kPageNameKey, page.name);
+        WriteText(&doc, section, kPageNameKey, page.name, std::string());
         for (int i = 0; i < itemCount; ++i) {
             const LauncherItem& item = page.items[i];
             snprintf(section, sizeof section, kItemSectionFormat, p + 1, i + 1);
             for (const ItemTextKey& k : kItemTextKeys)
-                WriteQuoted(&doc, section, k.key, item.*k.field);
+                WriteText(&doc, section, k.key, item.*k.field, k.shortForm ? item.*k.shortForm : kNoFallback);
             for (const ItemNumberKey& k : kItemNumberKeys)
                 WriteNumber(&doc, section, k.key, item.*k.field);
         }

@@ -7,7 +7,6 @@
 #include "data/SettingsFile.h"
 #include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
-#include "platform/ModelText.h"
 #include "platform/Workers.h"
 #include "resource.h"
 
@@ -18,7 +17,7 @@
 struct SaveChannel {
     SRWLOCK lock = SRWLOCK_INIT;
     LONG references = 1;
-    std::string path;  // the lane the writer runs in
+    std::wstring path;  // the settings file the writer writes
     SettingsSave* waiting = nullptr;
     std::vector<SettingsSave*> written;  // for FinishSettingsSave on the panel's thread
     bool writerQueued = false;           // a task is queued or running

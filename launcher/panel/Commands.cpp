@@ -20,14 +20,14 @@ namespace {
 
 struct MenuEntry {
     UINT id;  // 0: separator
-    const char* text;
+    const wchar_t* text;
 };
 
 const MenuEntry kSettingsMenu[] = {
     {IDM_LARGE_ICONS, TEXT_CMD_LARGE_ICONS},
     {IDM_SMALL_ICONS, TEXT_CMD_SMALL_ICONS},
     {IDM_LIST, TEXT_CMD_LIST},
-    {0, ""},
+    {0, L""},
     {IDM_DOUBLE_CLICK, TEXT_CMD_DOUBLE_CLICK},
     {IDM_SHOW_TABS, TEXT_CMD_SHOW_TABS},
     {IDM_AUTO_ARRANGE, TEXT_CMD_AUTO_ARRANGE},
@@ -42,11 +42,11 @@ const MenuEntry kPageMenu[] = {
 
 const MenuEntry kItemMenu[] = {
     {IDM_OPEN, TEXT_CMD_OPEN},
-    {0, ""},
+    {0, L""},
     {IDM_DELETE, TEXT_CMD_DELETE},
     {IDM_RENAME, TEXT_CMD_RENAME},
     {IDM_CHANGE_ICON, TEXT_CMD_CHANGE_ICON},
-    {0, ""},
+    {0, L""},
     {IDM_PROPERTIES, TEXT_CMD_PROPERTIES},
 };
 
@@ -55,17 +55,17 @@ enum class Tail { Separator, PageMenu, SettingsMenu, Command };
 struct TailEntry {
     Tail kind;
     UINT id;
-    const char* text;
+    const wchar_t* text;
 };
 
 const TailEntry kMainMenuTail[] = {
-    {Tail::Separator, 0, ""},
+    {Tail::Separator, 0, L""},
     {Tail::PageMenu, 0, TEXT_MENU_PAGE},
-    {Tail::Separator, 0, ""},
+    {Tail::Separator, 0, L""},
     {Tail::SettingsMenu, 0, TEXT_MENU_SETTINGS},
-    {Tail::Separator, 0, ""},
+    {Tail::Separator, 0, L""},
     {Tail::Command, IDM_RUN, TEXT_CMD_RUN},
-    {Tail::Separator, 0, ""},
+    {Tail::Separator, 0, L""},
     {Tail::Command, IDM_ABOUT, TEXT_CMD_ABOUT},
 };
 
@@ -75,9 +75,9 @@ HMENU BuildMenu(const MenuEntry (&entries)[N])
     HMENU menu = CreatePopupMenu();
     for (const MenuEntry& entry : entries) {
         if (entry.id == 0)
-            AppendMenuA(menu, MF_SEPARATOR, 0, entry.text);
+            AppendMenuW(menu, MF_SEPARATOR, 0, entry.text);
         else
-            AppendMenuA(menu, MF_STRING, entry.id, entry.text);
+            AppendMenuW(menu, MF_STRING, entry.id, entry.text);
     }
     return menu;
 }
@@ -86,20 +86,20 @@ HMENU BuildMainMenu(HMENU pageMenu, HMENU settingsMenu)
 {
     HMENU menu = CreatePopupMenu();
     for (int page = 0; page < GetPageCount(); ++page)
-        AppendMenuA(menu, MF_STRING, IDM_PAGE_FIRST + page, GetPageName(page));
+        AppendMenuW(menu, MF_STRING, IDM_PAGE_FIRST + page, GetPageName(page));
     for (const TailEntry& entry : kMainMenuTail) {
         switch (entry.kind) {
         case Tail::Separator:
-            AppendMenuA(menu, MF_SEPARATOR, 0, entry.text);
+            AppendMenuW(menu, MF_SEPARATOR, 0, entry.text);
             break;
         case Tail::PageMenu:
-            AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(pageMenu), entry.text);
+            AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(pageMenu), entry.text);
             break;
         case Tail::SettingsMenu:
-            AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu), entry.text);
+            AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(settingsMenu), entry.text);
             break;
         case Tail::Command:
-            AppendMenuA(menu, MF_STRING, entry.id, entry.text);
+            AppendMenuW(menu, MF_STRING, entry.id, entry.text);
             break;
         }
     }
@@ -152,13 +152,12 @@ void RenamePage(HWND window)
     int page = GetCurrentPage();
     if (page < 0 || page >= GetPageCount())
         return;
-    char name[kTextSize];
-    GetPageName(page, name);
+    std::wstring name = GetPageName(page);
     DWORD generation = LiveGeneration();
-    if (!AskText(window, name, TEXT_RENAME_LABEL, TEXT_RENAME_CAPTION, kTextSize) || !PanelStillLives(generation)
+    if (!AskText(window, &name, TEXT_RENAME_LABEL, TEXT_RENAME_CAPTION) || !PanelStillLives(generation)
         || page >= GetPageCount())
         return;
-    SetPageName(page, name);
+    SetPageName(page, name.c_str());
     RebuildTabs();
 }
 
@@ -182,7 +181,7 @@ void RunPanelCommand(HWND window, int id)
     switch (id) {
     case IDM_ABOUT: {
         ModalHold hold;
-        MessageBoxA(window, TEXT_ABOUT, TEXT_CAPTION, MB_OK);
+        MessageBoxW(window, TEXT_ABOUT, TEXT_CAPTION, MB_OK);
         break;
     }
     case IDM_RUN:
@@ -261,14 +260,18 @@ void RenameItemInPlace(int item)
 void ChangeItemIcon(int item)
 {
     int page = GetCurrentPage();
-    char iconPath[kTextSize];
-    GetItemIconPath(page, item, iconPath);
+    std::wstring iconPath = GetItemIconPath(page, item);
     int iconIndex = GetItemIconIndex(page, item);
     DWORD generation = LiveGeneration();
-    if (!PickItemIcon(iconPath, &iconIndex) || !PanelStillLives(generation) || page >= GetPageCount()
+    if (!PickItemIcon(&iconPath, &iconIndex) || !PanelStillLives(generation) || page >= GetPageCount()
         || item >= GetItemCount(page))
         return;
-    ReplaceItemIcon(page, item, iconPath, iconIndex);
+    // A new icon file's short form for the settings file is found by the icon's
+    // worker; an unchanged one keeps its own.
+    if (iconPath == GetItemIconPath(page, item))
+        ReplaceItemIcon(page, item, iconPath.c_str(), iconIndex, GetItem(page, item).shortIconPath);
+    else
+        ReplaceItemIcon(page, item, iconPath.c_str(), iconIndex, {}, {iconPath});
     RefreshShownItem(page, item);
 }
 

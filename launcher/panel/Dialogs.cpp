@@ -4,6 +4,9 @@
 #include <commdlg.h>
 
 #include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "Texts.h"
 #include "data/LauncherData.h"
@@ -32,34 +35,46 @@ bool ItemExists(int page, int item)
     return page >= 0 && page < GetPageCount() && item >= 0 && item < GetItemCount(page);
 }
 
-void ReadControlText(HWND dialog, int id, char* buffer, int size)
+// At most `limit` units of the control's text, never half a surrogate pair.
+std::wstring ReadControlText(HWND dialog, int id, size_t limit = kMaxTextUnits)
 {
-    if (size <= 0)
-        return;
-    buffer[0] = '\0';
-    GetDlgItemTextA(dialog, id, buffer, size);
-    DropSplitCharacter(buffer);
+    HWND control = GetDlgItem(dialog, id);
+    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(GetWindowTextW(control, &text[0], static_cast<int>(text.size())));
+    if (text.size() > limit)
+        text.resize(limit);
+    DropSplitCharacter(&text);
+    return text;
 }
+
+// The edit fields take texts as long as an item holds (an edit control's own
+// limit is shorter).
+void LimitFields(HWND dialog, const int* ids, size_t count, size_t limit)
+{
+    for (size_t i = 0; i < count; ++i)
+        SendDlgItemMessageW(dialog, ids[i], EM_SETLIMITTEXT, limit, 0);
+}
+
+const int kItemTextFields[] = {IDC_ITEM_NAME, IDC_ITEM_PATH, IDC_ITEM_PARAMETER, IDC_ITEM_WORK_DIR,
+                               IDC_ITEM_ICON_PATH};
 
 // ---- Item properties (dialog 101) ----
 
 void FillPropertiesDialog(HWND dialog)
 {
     const LauncherItem& item = GetItem(livePanel->propertiesPage, livePanel->propertiesItem);
-    SetDlgItemTextA(dialog, IDC_ITEM_NAME, item.name);
-    SetDlgItemTextA(dialog, IDC_ITEM_PATH, item.path);
-    SetDlgItemTextA(dialog, IDC_ITEM_PARAMETER, item.parameter);
-    SetDlgItemTextA(dialog, IDC_ITEM_WORK_DIR, item.workDir);
-    SetDlgItemTextA(dialog, IDC_ITEM_ICON_PATH, item.iconPath);
+    LimitFields(dialog, kItemTextFields, sizeof kItemTextFields / sizeof kItemTextFields[0], kMaxTextUnits);
+    SetDlgItemTextW(dialog, IDC_ITEM_NAME, item.name.c_str());
+    SetDlgItemTextW(dialog, IDC_ITEM_PATH, item.path.c_str());
+    SetDlgItemTextW(dialog, IDC_ITEM_PARAMETER, item.parameter.c_str());
+    SetDlgItemTextW(dialog, IDC_ITEM_WORK_DIR, item.workDir.c_str());
+    SetDlgItemTextW(dialog, IDC_ITEM_ICON_PATH, item.iconPath.c_str());
     SetDlgItemInt(dialog, IDC_ITEM_ICON_INDEX, static_cast<UINT>(item.iconIndex), TRUE);
     // -1 stands for the file's own shell icon, not a number to edit.
     if (item.iconIndex == -1)
         EnableWindow(GetDlgItem(dialog, IDC_ITEM_ICON_INDEX), FALSE);
 
-    // Room for the longest name (519 bytes) and the rest of the format.
-    char title[kTextSize + sizeof TEXT_PROPERTIES_TITLE_FORMAT];
-    wsprintfA(title, TEXT_PROPERTIES_TITLE_FORMAT, item.name);
-    SetWindowTextA(dialog, title);
+    SetWindowTextW(dialog, FillTextFormat(TEXT_PROPERTIES_TITLE_FORMAT, item.name).c_str());
 }
 
 void PaintItemIcon(HWND dialog)
@@ -81,22 +96,35 @@ void PaintItemIcon(HWND dialog)
 
 void StorePropertiesDialog(HWND dialog)
 {
-    // Nothing is validated: what the user typed is what the item holds.
-    char text[kTextSize];
-    ReadControlText(dialog, IDC_ITEM_NAME, text, kTextSize);
-    SetItemName(livePanel->propertiesPage, livePanel->propertiesItem, text);
-    ReadControlText(dialog, IDC_ITEM_PATH, text, kTextSize);
-    SetItemPath(livePanel->propertiesPage, livePanel->propertiesItem, text);
-    ReadControlText(dialog, IDC_ITEM_PARAMETER, text, kTextSize);
-    SetItemParameter(livePanel->propertiesPage, livePanel->propertiesItem, text);
-    ReadControlText(dialog, IDC_ITEM_WORK_DIR, text, kTextSize);
-    SetItemWorkDir(livePanel->propertiesPage, livePanel->propertiesItem, text);
+    // Nothing is validated: what the user typed is what the item holds. A path
+    // that changed takes its short form for the settings file's older readers
+    // (PathForms.h), found by the icon's worker, since it looks at the file; an
+    // unchanged one keeps the one it has.
+    int page = livePanel->propertiesPage;
+    int item = livePanel->propertiesItem;
+    const LauncherItem& record = GetItem(page, item);
+    std::vector<std::wstring> changed;
+    auto shortFormOf = [&changed](const std::wstring& typed, const std::wstring& before, const std::string& kept) {
+        if (typed == before)
+            return kept;
+        changed.push_back(typed);
+        return std::string();
+    };
+    std::wstring text = ReadControlText(dialog, IDC_ITEM_NAME);
+    SetItemName(page, item, text.c_str());
+    text = ReadControlText(dialog, IDC_ITEM_PATH);
+    SetItemPath(page, item, text.c_str(), shortFormOf(text, record.path, record.shortPath));
+    text = ReadControlText(dialog, IDC_ITEM_PARAMETER);
+    SetItemParameter(page, item, text.c_str());
+    text = ReadControlText(dialog, IDC_ITEM_WORK_DIR);
+    SetItemWorkDir(page, item, text.c_str(), shortFormOf(text, record.workDir, record.shortWorkDir));
 
     // An empty or unreadable number is 0. The image is replaced in place even when
     // neither value changed, so a changed file behind the same path shows.
-    ReadControlText(dialog, IDC_ITEM_ICON_PATH, text, kTextSize);
+    text = ReadControlText(dialog, IDC_ITEM_ICON_PATH);
     int iconIndex = static_cast<int>(GetDlgItemInt(dialog, IDC_ITEM_ICON_INDEX, nullptr, TRUE));
-    ReplaceItemIcon(livePanel->propertiesPage, livePanel->propertiesItem, text, iconIndex);
+    std::string shortIconPath = shortFormOf(text, record.iconPath, record.shortIconPath);
+    ReplaceItemIcon(page, item, text.c_str(), iconIndex, shortIconPath, std::move(changed));
 
     RefreshShownItem(livePanel->propertiesPage, livePanel->propertiesItem);
 }
@@ -104,20 +132,19 @@ void StorePropertiesDialog(HWND dialog)
 void OnBrowse(HWND dialog)
 {
     // The browser opens with an empty name whatever the path field holds.
-    char path[kTextSize] = {};
-    if (BrowseForFile(dialog, path))
-        SetDlgItemTextA(dialog, IDC_ITEM_PATH, path);
+    std::wstring path;
+    if (BrowseForFile(dialog, &path))
+        SetDlgItemTextW(dialog, IDC_ITEM_PATH, path.c_str());
 }
 
 void OnChangeIcon(HWND dialog)
 {
     // The picker starts at the file's first icon, not at the number shown.
-    char iconPath[kTextSize] = {};
     int iconIndex = 0;
-    ReadControlText(dialog, IDC_ITEM_ICON_PATH, iconPath, kTextSize);
-    if (!PickItemIcon(iconPath, &iconIndex))
+    std::wstring iconPath = ReadControlText(dialog, IDC_ITEM_ICON_PATH);
+    if (!PickItemIcon(&iconPath, &iconIndex))
         return;
-    SetDlgItemTextA(dialog, IDC_ITEM_ICON_PATH, iconPath);
+    SetDlgItemTextW(dialog, IDC_ITEM_ICON_PATH, iconPath.c_str());
     SetDlgItemInt(dialog, IDC_ITEM_ICON_INDEX, static_cast<UINT>(iconIndex), TRUE);
     EnableWindow(GetDlgItem(dialog, IDC_ITEM_ICON_INDEX), TRUE);
 }
@@ -173,17 +200,20 @@ INT_PTR CALLBACK TextPromptProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     ActivationScope scope;
     if (message == WM_INITDIALOG) {
         livePanel->textRequest = reinterpret_cast<TextPromptRequest*>(lParam);
-        SetDlgItemTextA(dialog, IDC_PROMPT_TEXT, livePanel->textRequest->buffer);
-        SetDlgItemTextA(dialog, IDC_PROMPT_LABEL, livePanel->textRequest->label);
-        SetWindowTextA(dialog, livePanel->textRequest->caption);
+        const TextPromptRequest& request = *livePanel->textRequest;
+        const int field = IDC_PROMPT_TEXT;
+        LimitFields(dialog, &field, 1, request.limit);
+        SetDlgItemTextW(dialog, IDC_PROMPT_TEXT, request.text->c_str());
+        SetDlgItemTextW(dialog, IDC_PROMPT_LABEL, request.label);
+        SetWindowTextW(dialog, request.caption);
         return TRUE;
     }
 
     if (message == WM_COMMAND && livePanel->textRequest) {
         switch (LOWORD(wParam)) {
         case IDOK:
-            // At most size - 1 characters; the buffer is written only here.
-            ReadControlText(dialog, IDC_PROMPT_TEXT, livePanel->textRequest->buffer, livePanel->textRequest->size);
+            // At most `limit` units; the text is written only here.
+            *livePanel->textRequest->text = ReadControlText(dialog, IDC_PROMPT_TEXT, livePanel->textRequest->limit);
             livePanel->textRequest = nullptr;
             EndDialog(dialog, IDOK);
             return TRUE;
@@ -209,38 +239,35 @@ INT_PTR ShowItemProperties(int page, int item)
     // The host may destroy the panel inside the dialog (closed from the taskbar):
     // nothing of the panel is touched after it returns.
     ModalHold hold;
-    return DialogBoxParamA(moduleRecord.instance, MAKEINTRESOURCEA(IDD_ITEM_PROPERTIES), livePanel->panelWindow,
+    return DialogBoxParamW(moduleRecord.instance, MAKEINTRESOURCEW(IDD_ITEM_PROPERTIES), livePanel->panelWindow,
                            ItemPropertiesProc, reinterpret_cast<LPARAM>(target));
 }
 
-bool AskText(HWND owner, char* buffer, const char* label, const char* caption, int size)
+bool AskText(HWND owner, std::wstring* text, const wchar_t* label, const wchar_t* caption, size_t limit)
 {
-    TextPromptRequest request = {buffer, label, caption, size};
+    TextPromptRequest request = {text, label, caption, limit < kMaxTextUnits ? limit : kMaxTextUnits};
     ModalHold hold;
-    return DialogBoxParamA(moduleRecord.instance, MAKEINTRESOURCEA(IDD_TEXT_PROMPT), owner, TextPromptProc,
+    return DialogBoxParamW(moduleRecord.instance, MAKEINTRESOURCEW(IDD_TEXT_PROMPT), owner, TextPromptProc,
                            reinterpret_cast<LPARAM>(&request)) == IDOK;
 }
 
-BOOL BrowseForFile(HWND owner, char* buffer)
+BOOL BrowseForFile(HWND owner, std::wstring* path)
 {
     // The structure as it was before the fields added for newer systems; the
     // dialog accepts this size everywhere.
     constexpr DWORD kShortSize = offsetof(OPENFILENAMEW, lpTemplateName) + sizeof(LPCWSTR);
     static_assert(kShortSize == 76, "the short form of OPENFILENAMEW is 76 bytes");
-    // The wide dialog: a chosen name the code page lacks arrives whole, and can
-    // then be kept in its short form instead of with '?' in it.
-    WCHAR filter[sizeof TEXT_BROWSE_FILTER];
-    MultiByteToWideChar(CP_ACP, 0, TEXT_BROWSE_FILTER, sizeof TEXT_BROWSE_FILTER, filter, sizeof TEXT_BROWSE_FILTER);
-    WCHAR chosen[kTextSize] = {};
-    MultiByteToWideChar(CP_ACP, 0, buffer, -1, chosen, kTextSize);
+    // The wide dialog: a chosen name arrives whole, of any length an item holds.
+    static const WCHAR kFilter[] = TEXT_BROWSE_FILTER;
+    std::wstring chosen(kMaxTextUnits + 1, L'\0');
     OPENFILENAMEW request = {};
     request.lStructSize = kShortSize;
     request.hwndOwner = owner;
     request.hInstance = moduleRecord.instance;
-    request.lpstrFilter = filter;
+    request.lpstrFilter = kFilter;
     request.nFilterIndex = 0;
-    request.lpstrFile = chosen;
-    request.nMaxFile = kTextSize;
+    request.lpstrFile = &chosen[0];
+    request.nMaxFile = static_cast<DWORD>(chosen.size());
     // NODEREFERENCELINKS: a chosen shortcut is itself the item, not its target.
     request.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NONETWORKBUTTON
                     | OFN_NODEREFERENCELINKS | OFN_ENABLESIZING | OFN_DONTADDTORECENT;
@@ -249,18 +276,14 @@ BOOL BrowseForFile(HWND owner, char* buffer)
         if (!GetOpenFileNameW(&request))
             return FALSE;
     }
-    char path[kTextSize];
-    if (!AnsiPathFor(chosen, path)) {
-        ReportUnnamableFile(owner, chosen);
-        return FALSE;
-    }
-    lstrcpyA(buffer, path);
+    chosen.resize(lstrlenW(chosen.c_str()));
+    path->swap(chosen);
     return TRUE;
 }
 
-int PickItemIcon(char* iconPath, int* iconIndex)
+int PickItemIcon(std::wstring* iconPath, int* iconIndex)
 {
-    HMODULE shell = LoadLibraryA("SHELL32.DLL");
+    HMODULE shell = LoadLibraryW(L"SHELL32.DLL");
     if (!shell)
         return 0;
     IconPickerProc picker = reinterpret_cast<IconPickerProc>(
@@ -272,9 +295,9 @@ int PickItemIcon(char* iconPath, int* iconIndex)
     if (iconPickerOverride)
         picker = iconPickerOverride;
 
-    // The picker speaks UTF-16; a 519-byte ANSI path always fits 520 characters.
-    WCHAR widePath[kTextSize] = {};
-    MultiByteToWideChar(CP_ACP, 0, iconPath, -1, widePath, kTextSize);
+    // The picker's buffer holds the longest path an item holds.
+    std::wstring widePath(kMaxTextUnits + 1, L'\0');
+    widePath.replace(0, iconPath->size(), *iconPath);
 
     // Opened from the properties dialog, the picker belongs to that dialog, so the
     // dialog cannot be closed or used beneath it.
@@ -283,22 +306,19 @@ int PickItemIcon(char* iconPath, int* iconIndex)
     int result;
     {
         ModalHold hold;
-        result = picker(owner, widePath, kTextSize, &index);
+        result = picker(owner, &widePath[0], static_cast<UINT>(widePath.size()), &index);
     }
-    widePath[kTextSize - 1] = L'\0';
+    widePath.back() = L'\0';
+    widePath.resize(lstrlenW(widePath.c_str()));
 
     // Only a positive answer is a choice: a picker that cannot run may answer -1
     // without touching anything. The caller's path and index change only for a
-    // choice whose path the code page holds whole in 520 bytes; a path that would
-    // come back cut or with substituted characters names no file.
+    // choice.
     int chosen = 0;
     if (result > 0) {
-        char path[kTextSize];
-        if (ExactAnsiText(widePath, path, kTextSize)) {
-            lstrcpyA(iconPath, path);
-            *iconIndex = index;
-            chosen = result;
-        }
+        iconPath->swap(widePath);
+        *iconIndex = index;
+        chosen = result;
     }
     FreeLibrary(shell);
     return chosen;

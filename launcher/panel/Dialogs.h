@@ -4,17 +4,22 @@
 
 #include <windows.h>
 
+#include <string>
+
+#include "data/LauncherRecords.h"  // kMaxTextUnits
+
 struct TextPromptRequest {
-    char* buffer;         // in: the text to edit; out (only on OK): the text entered
-    const char* label;
-    const char* caption;
-    int size;             // size of buffer in bytes
+    std::wstring* text;   // in: the text to edit; out (only on OK): the text entered
+    const wchar_t* label;
+    const wchar_t* caption;
+    size_t limit;         // the longest text entered, in UTF-16 units
 };
 
 INT_PTR ShowItemProperties(int page, int item);
-bool AskText(HWND owner, char* buffer, const char* label, const char* caption, int size);
-BOOL BrowseForFile(HWND owner, char* buffer);  // buffer: 520 bytes
-int PickItemIcon(char* iconPath, int* iconIndex);  // iconPath: 520 bytes
+bool AskText(HWND owner, std::wstring* text, const wchar_t* label, const wchar_t* caption,
+             size_t limit = kMaxTextUnits);
+BOOL BrowseForFile(HWND owner, std::wstring* path);
+int PickItemIcon(std::wstring* iconPath, int* iconIndex);
 
 // The shell's icon picker as PickItemIcon calls it: owner, wide path buffer, its
 // size in characters, icon index (in and out); positive when the user chose.

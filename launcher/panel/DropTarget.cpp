@@ -17,7 +17,7 @@
 
 void RegisterIdListFormat()
 {
-    moduleRecord.idListFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatA(TEXT_IDLIST_FORMAT));
+    moduleRecord.idListFormat = static_cast<CLIPFORMAT>(RegisterClipboardFormatW(TEXT_IDLIST_FORMAT));
 }
 
 // The drop target gives feedback while something is dragged over the panel; the

@@ -2,14 +2,12 @@
 // as a new item, a shortcut's target when the user asks for it.
 //
 // The panel's thread takes the file's name, the item under the cursor and the
-// page, and gives the drop a number; a worker in the lane of the file finds the
-// name the panel can keep (its short form where the code page lacks the long one)
-// and reads a shortcut, and posts WM_DROP_READY. Drops are finished in the order
+// page, and gives the drop a number; a worker in the lane of the file finds its
+// short form for the settings file and reads a shortcut, and posts WM_DROP_READY. Drops are finished in the order
 // they were made, a later one waiting for an earlier one still on its worker.
 #include "panel/FileDrop.h"
 
 #include <shellapi.h>
-#include <shlwapi.h>
 
 #include <map>
 #include <string>
@@ -21,19 +19,18 @@
 #include "panel/PanelViews.h"
 #include "platform/Launch.h"
 #include "platform/ModalHold.h"
+#include "platform/PathForms.h"
 #include "platform/Shortcuts.h"
-#include "platform/WidePaths.h"
 #include "platform/Workers.h"
 
 struct DropRequest {
     uint32_t sequence = 0;
     int page = 0;
     int hit = -1;  // the item dropped on, or -1
-    std::wstring widePath;
+    std::wstring path;
     bool refused = false;  // the workers took no task: nothing is done with it
     // Made by the worker.
-    bool named = false;  // `path` names the file
-    char path[kTextSize] = {};
+    std::string shortPath;  // the file's short form for the settings file
     bool isShortcut = false;
     ShortcutTarget target = {};
 };
@@ -42,12 +39,12 @@ namespace {
 
 void RunDrop(void* context, const volatile LONG*)
 {
+    // Both look at the file, which may be slow to answer: never on the panel's thread.
     auto* drop = static_cast<DropRequest*>(context);
-    // The file as the panel's ANSI text; a name the code page cannot hold, on a
-    // volume without short names, would name no file at all.
-    drop->named = AnsiPathFor(drop->widePath.c_str(), drop->path);
-    if (drop->named && drop->hit == -1)
-        drop->isShortcut = ResolveShortcut(drop->path, &drop->target);
+    if (drop->hit != -1)
+        return;
+    drop->shortPath = ShortPathOf(drop->path);
+    drop->isShortcut = ResolveShortcut(drop->path.c_str(), &drop->target);
 }
 
 // One drop, in its turn. False when the panel went during a message box.
@@ -57,29 +54,26 @@ bool FinishDrop(DropRequest& drop)
     HWND window = livePanel->panelWindow;
     if (drop.refused)
         return true;
-    if (!drop.named) {
-        ReportUnnamableFile(window, drop.widePath.c_str());
-        return PanelStillLives(generation);
-    }
     // The page may have gone meanwhile: the drop then goes to the page shown.
     int page = drop.page < GetPageCount() ? drop.page : GetCurrentPage();
     if (drop.hit != -1) {
         if (drop.hit < GetItemCount(page)) {
-            PathQuoteSpacesA(drop.path);
-            LaunchItem(window, page, drop.hit, drop.path);
+            // Handed to the item as one argument.
+            std::wstring argument =
+                drop.path.find(L' ') == std::wstring::npos ? drop.path : L"\"" + drop.path + L"\"";
+            LaunchItem(window, page, drop.hit, argument.c_str());
         }
         return true;
     }
 
-    char path[kTextSize];
-    CopyText(path, drop.path);
+    std::wstring path = drop.path;
+    std::string shortPath = drop.shortPath;
     const ShortcutTarget* taken = nullptr;
-    const WCHAR* named = drop.widePath.c_str();
     if (drop.isShortcut) {
         int answer;
         {
             ModalHold hold;
-            answer = MessageBoxA(window, TEXT_ASK_SHORTCUT_TARGET, TEXT_CAPTION, MB_YESNOCANCEL);
+            answer = MessageBoxW(window, TEXT_ASK_SHORTCUT_TARGET, TEXT_CAPTION, MB_YESNOCANCEL);
         }
         if (!PanelStillLives(generation))
             return false;
@@ -88,13 +82,10 @@ bool FinishDrop(DropRequest& drop)
         case IDYES:
             // A target that is not on disk (or none with a file-system path) gives
             // nothing to start: keep the shortcut itself rather than such an item.
-            if (drop.target.path[0]) {
-                CopyText(path, drop.target.path);
-                named = drop.target.widePath;
+            if (!drop.target.path.empty()) {
+                path = drop.target.path;
+                shortPath = drop.target.shortPath;
                 taken = &drop.target;
-            } else if (drop.target.widePath[0]) {
-                ReportUnnamableFile(window, drop.target.widePath);
-                return PanelStillLives(generation);
             }
             break;
         case IDNO:
@@ -104,22 +95,20 @@ bool FinishDrop(DropRequest& drop)
         }
     }
 
-    char name[kTextSize];
-    ItemNameFor(named, path, name);
     int n = GetItemCount(page);
-    if (!AddFileItem(page, path, name)) {
+    if (!AddFileItem(page, path.c_str(), nullptr, shortPath)) {
         ModalHold hold;
-        MessageBoxA(window, TEXT_TOO_MANY_ITEMS, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxW(window, TEXT_TOO_MANY_ITEMS, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
         return PanelStillLives(generation);
     }
     if (taken) {
         // The item does what the shortcut did: its arguments, its own working folder
         // and icon where it has them (else the target's folder and shell icon).
-        SetItemParameter(page, n, taken->parameter);
-        if (taken->workDir[0])
-            SetItemWorkDir(page, n, taken->workDir);
-        if (taken->iconPath[0])
-            ReplaceItemIcon(page, n, taken->iconPath, taken->iconIndex);
+        SetItemParameter(page, n, taken->parameter.c_str());
+        if (!taken->workDir.empty())
+            SetItemWorkDir(page, n, taken->workDir.c_str(), taken->shortWorkDir);
+        if (!taken->iconPath.empty())
+            ReplaceItemIcon(page, n, taken->iconPath.c_str(), taken->iconIndex, taken->shortIconPath);
     }
     if (page == GetCurrentPage())
         InsertListItem(-1, GetItemName(page, n), GetItemImageIndex(page, n));
@@ -158,20 +147,25 @@ void Arrived(DropRequest* drop)
 
 void OnDropFiles(HDROP drop)
 {
-    WCHAR widePath[kTextSize] = {};
-    UINT length = DragQueryFileW(drop, 0, widePath, kTextSize);
+    // The first file's exact name, of any length the item can hold.
+    UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring path;
+    if (length > 0 && length <= kMaxTextUnits) {
+        path.resize(length + 1);
+        path.resize(DragQueryFileW(drop, 0, &path[0], length + 1));
+    }
     DragFinish(drop);
-    if (length == 0)
+    if (path.empty())
         return;  // nothing usable was dropped
 
     auto* request = new DropRequest();
     request->sequence = livePanel->nextDropSequence++;
     request->page = GetCurrentPage();
     request->hit = HitTestList();
-    request->widePath = widePath;
+    request->path = path;
     WorkerTask task = {RunDrop, ReleaseDropRequest, request, livePanel->panelWindow, WM_DROP_READY,
                        livePanel->generation};
-    if (!SubmitWorkerTask(widePath, task, true)) {
+    if (!SubmitWorkerTask(path.c_str(), task, true)) {
         request->refused = true;  // its turn still passes
         Arrived(request);
     }

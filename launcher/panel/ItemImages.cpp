@@ -9,7 +9,6 @@
 
 #include "data/LauncherData.h"
 #include "panel/PanelRecord.h"
-#include "panel/PanelViews.h"
 #include "platform/ItemIcons.h"
 #include "platform/Workers.h"
 
@@ -68,10 +67,10 @@ void SubmitIconJobs(std::vector<IconJob>& jobs, bool first)
     }
 }
 
-IconJob JobFor(int slot, const char* iconPath, int iconIndex)
+IconJob JobFor(int slot, const wchar_t* iconPath, int iconIndex)
 {
     IconJob job;
-    job.iconPath = WideFromModel(iconPath);
+    job.iconPath = iconPath;
     job.iconIndex = iconIndex;
     job.slot = slot;
     job.ticket = TakeTicket(slot);
@@ -80,7 +79,7 @@ IconJob JobFor(int slot, const char* iconPath, int iconIndex)
 
 // A new slot at the end of both lists, showing the placeholder of `iconPath`; -1
 // when the lists take no more.
-int NewSlot(const char* iconPath)
+int NewSlot(const wchar_t* iconPath)
 {
     ItemImageLists lists = livePanel->ImageLists();
     int slot = ImageList_GetImageCount(lists.large);
@@ -90,8 +89,34 @@ int NewSlot(const char* iconPath)
         ImageList_SetImageCount(lists.large, slot);
         return -1;
     }
-    PutShellImage(lists, slot, PlaceholderFor(WideFromModel(iconPath)));
+    PutShellImage(lists, slot, PlaceholderFor(iconPath));
     return slot;
+}
+
+// The short forms a job found go to the item of its slot, for each of its paths
+// still equal to the path they were found for; also when a newer request of the
+// slot overtook the icon.
+void TakeShortForms(const IconJob& job)
+{
+    for (int page = 0; page < GetPageCount(); ++page) {
+        for (int item = 0; item < GetItemCount(page); ++item) {
+            if (GetItemImageIndex(page, item) != job.slot)
+                continue;
+            const LauncherItem& record = GetItem(page, item);
+            for (size_t i = 0; i < job.shortForms.size() && i < job.longForms.size(); ++i) {
+                const std::wstring& path = job.longForms[i];
+                const std::string& shortForm = job.shortForms[i];
+                if (shortForm.empty())
+                    continue;  // none needed, and the changed path was given none
+                if (record.path == path)
+                    SetItemPath(page, item, path.c_str(), shortForm);
+                if (record.workDir == path)
+                    SetItemWorkDir(page, item, path.c_str(), shortForm);
+                if (record.iconPath == path)
+                    SetItemIcon(page, item, path.c_str(), record.iconIndex, shortForm);
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -104,17 +129,17 @@ void MakePageIcons(int page)
     for (LauncherItem& item : launcherData.pages[page].items) {
         if (item.imageIndex != kImageNotMade)
             continue;
-        item.imageIndex = NewSlot(item.iconPath);
+        item.imageIndex = NewSlot(item.iconPath.c_str());
         if (item.imageIndex != -1)
-            jobs.push_back(JobFor(item.imageIndex, item.iconPath, item.iconIndex));
+            jobs.push_back(JobFor(item.imageIndex, item.iconPath.c_str(), item.iconIndex));
     }
     if (!jobs.empty())
         SubmitIconJobs(jobs, page == GetCurrentPage());
 }
 
-bool AddFileItem(int page, const char* filePath, const char* name)
+bool AddFileItem(int page, const wchar_t* filePath, const wchar_t* name, const std::string& shortPath)
 {
-    if (!AddItemFromFile(page, filePath, name))
+    if (!AddItemFromFile(page, filePath, name, shortPath))
         return false;
     int item = GetItemCount(page) - 1;
     int slot = NewSlot(filePath);
@@ -126,9 +151,10 @@ bool AddFileItem(int page, const char* filePath, const char* name)
     return true;
 }
 
-void ReplaceItemIcon(int page, int item, const char* iconPath, int iconIndex)
+void ReplaceItemIcon(int page, int item, const wchar_t* iconPath, int iconIndex, const std::string& shortIconPath,
+                     std::vector<std::wstring> findShortForms)
 {
-    SetItemIcon(page, item, iconPath, iconIndex);
+    SetItemIcon(page, item, iconPath, iconIndex, shortIconPath);
     int slot = GetItemImageIndex(page, item);
     if (slot < 0) {
         // No image yet, or none obtained before: a slot of its own now.
@@ -138,43 +164,27 @@ void ReplaceItemIcon(int page, int item, const char* iconPath, int iconIndex)
             return;
     }
     std::vector<IconJob> jobs{JobFor(slot, GetItemIconPath(page, item), iconIndex)};
+    jobs[0].longForms.swap(findShortForms);
     SubmitIconJobs(jobs, true);
 }
 
-void OnIconsReady(DWORD generation, void* context)
+bool PutReadyIcons(void* context, std::vector<int>* emptied)
 {
     auto* batch = static_cast<IconBatch*>(context);
-    if (!livePanel || generation != livePanel->generation) {
-        ReleaseIconBatch(batch);
-        return;
-    }
     bool stored = false;
     for (IconJob& job : batch->jobs) {
+        if (!job.shortForms.empty())
+            TakeShortForms(job);
         if (job.slot < 0 || static_cast<size_t>(job.slot) >= livePanel->imageTickets.size()
             || livePanel->imageTickets[job.slot] != job.ticket)
             continue;  // a newer request of the slot is on its way
-        if (PutItemIcons(livePanel->ImageLists(), job.slot, job.large, job.small) != -1) {
+        if (PutItemIcons(livePanel->ImageLists(), job.slot, job.large, job.small) != -1)
             stored = true;
-            continue;
-        }
-        // No icon at all: the items of the slot show none rather than the placeholder.
-        for (int page = 0; page < GetPageCount(); ++page) {
-            for (int item = 0; item < GetItemCount(page); ++item) {
-                if (GetItemImageIndex(page, item) == job.slot) {
-                    SetItemImageIndex(page, item, -1);
-                    RefreshShownItem(page, item);
-                }
-            }
-        }
+        else
+            emptied->push_back(job.slot);
     }
     ReleaseIconBatch(batch);
-    if (stored) {
-        // The images changed in place: the list keeps its items, places, selection
-        // and scroll and only draws again, as does an open properties dialog.
-        RedrawItemImages();
-        if (livePanel->propertiesDialog)
-            InvalidateRect(livePanel->propertiesDialog, nullptr, FALSE);
-    }
+    return stored;
 }
 
 void ReleaseIconBatch(void* context)

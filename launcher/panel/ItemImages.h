@@ -11,6 +11,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 // The real icons of a batch of slots, posted by a worker to the panel window.
 constexpr UINT WM_ICONS_READY = WM_APP + 1;
 
@@ -20,13 +23,20 @@ constexpr UINT WM_ICONS_READY = WM_APP + 1;
 // shown) keep their images.
 void MakePageIcons(int page);
 // AddItemFromFile, with a new slot for the file's shell icon.
-bool AddFileItem(int page, const char* filePath, const char* name = nullptr);
+bool AddFileItem(int page, const wchar_t* filePath, const wchar_t* name = nullptr,
+                 const std::string& shortPath = {});
 // SetItemIcon; the item's image is replaced in place when the new icon arrives (an
 // item whose image was not made yet gets a slot now; one whose icon cannot be
 // obtained ends with -1).
-void ReplaceItemIcon(int page, int item, const char* iconPath, int iconIndex);
+// findShortForms: paths of the item whose short forms the icon's worker finds; an
+// item path still equal to one then takes its short form.
+void ReplaceItemIcon(int page, int item, const wchar_t* iconPath, int iconIndex,
+                     const std::string& shortIconPath = {}, std::vector<std::wstring> findShortForms = {});
 
-// WM_ICONS_READY: puts what is still wanted into the lists and shows it.
-void OnIconsReady(DWORD generation, void* batch);
-// Frees a batch that does not reach OnIconsReady.
+// A batch of WM_ICONS_READY put into the lists: each icon whose slot still wants it
+// replaces the slot's image; a slot whose file gave no icon goes to `emptied`. The
+// short forms found go to the slot's item. Frees the batch; true when an image
+// changed.
+bool PutReadyIcons(void* batch, std::vector<int>* emptied);
+// Frees a batch that does not reach PutReadyIcons.
 void ReleaseIconBatch(void* batch);

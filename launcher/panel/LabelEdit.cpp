@@ -1,4 +1,7 @@
-// Renaming an item in place through the list view's label editor.
+// Renaming an item in place through the list view's label editor. The list view
+// is a W window, so its editor is one too: a typed character arrives whole as
+// UTF-16, also from a host's ANSI message loop, which converts the two bytes of a
+// double-byte character into one WM_CHAR for a W window.
 #include "panel/LabelEdit.h"
 
 #include <string>
@@ -7,44 +10,6 @@
 #include "data/LauncherData.h"
 #include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
-
-namespace {
-
-// A host's ANSI message loop hands a typed double-byte character to the editor as
-// two WM_CHARs, lead byte then trail byte. Windows' edit control joins them; Wine's
-// converts each byte alone, so the lead byte becomes U+30FB. The editor is given
-// the joined character as text instead, the same on both.
-LRESULT CALLBACK LabelEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    WNDPROC next = livePanel->labelEditProc;
-    if (message == WM_CHAR && wParam <= 0xFF) {
-        BYTE byte = static_cast<BYTE>(wParam);
-        BYTE lead = livePanel->pendingLeadByte;
-        livePanel->pendingLeadByte = 0;
-        if (lead) {
-            char character[3] = {static_cast<char>(lead), static_cast<char>(byte), '\0'};
-            WCHAR wide;
-            if (MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, character, 2, &wide, 1) == 1) {
-                SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(character));
-                return 0;
-            }
-            // No trail byte after all: the lone lead byte goes, this byte counts alone.
-        }
-        if (IsDBCSLeadByte(byte)) {
-            livePanel->pendingLeadByte = byte;
-            return 0;
-        }
-    } else if (message == WM_DESTROY) {
-        // Handed back first: the list view's own procedure puts the edit control's
-        // back at WM_DESTROY, which would cut this one out unseen.
-        SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
-        livePanel->labelEditProc = nullptr;
-        livePanel->pendingLeadByte = 0;
-    }
-    return CallWindowProcA(next, edit, message, wParam, lParam);
-}
-
-}  // namespace
 
 void BeginLabelEdit()
 {
@@ -59,14 +24,11 @@ void BeginLabelEdit()
         livePanel->renameTitleWindow = above;
     }
     if (above)
-        SetWindowTextA(above, TEXT_RENAME_WINDOW);
+        SetWindowTextW(above, TEXT_RENAME_WINDOW);
     HWND edit = ShownLabelEditor();
     livePanel->labelEditControl = edit;
-    if (edit) {
-        livePanel->pendingLeadByte = 0;
-        livePanel->labelEditProc = reinterpret_cast<WNDPROC>(
-            SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LabelEditProc)));
-    }
+    if (edit)
+        SendMessageW(edit, EM_SETLIMITTEXT, kMaxTextUnits, 0);
 }
 
 void RestoreRenameTitle()
@@ -74,14 +36,14 @@ void RestoreRenameTitle()
     HWND above = livePanel->renameTitleWindow;
     livePanel->renameTitleWindow = nullptr;
     // Unless the host has given its frame a title of its own meanwhile.
-    char shown[sizeof TEXT_RENAME_WINDOW + 1] = "";
-    if (above && IsWindow(above) && GetWindowTextA(above, shown, sizeof shown) >= 0
-        && lstrcmpA(shown, TEXT_RENAME_WINDOW) == 0)
+    wchar_t shown[ARRAYSIZE(TEXT_RENAME_WINDOW) + 1] = L"";
+    if (above && IsWindow(above) && GetWindowTextW(above, shown, ARRAYSIZE(shown)) >= 0
+        && lstrcmpW(shown, TEXT_RENAME_WINDOW) == 0)
         SetWindowTextW(above, livePanel->renameTitle.c_str());
     std::wstring().swap(livePanel->renameTitle);
 }
 
-void EndLabelEdit(const NMLVDISPINFOA* info)
+void EndLabelEdit(const NMLVDISPINFOW* info)
 {
     HWND edit = livePanel->labelEditControl;
     livePanel->labelEditControl = nullptr;  // the list view destroys it next
@@ -96,14 +58,19 @@ void EndLabelEdit(const NMLVDISPINFOA* info)
     if (page < 0 || page >= GetPageCount() || item < 0 || item >= GetItemCount(page))
         return;
 
-    char name[kTextSize];
-    if (IsWindow(edit))
-        GetWindowTextA(edit, name, kTextSize);
-    else
-        CopyText(name, info->item.pszText);
-    DropSplitCharacter(name);
-    SetItemName(page, item, name);
+    // The editor's own text, whole: the notification's copy may be cut to the
+    // list view's label buffer.
+    std::wstring name;
+    if (IsWindow(edit)) {
+        name.resize(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1);
+        name.resize(GetWindowTextW(edit, &name[0], static_cast<int>(name.size())));
+    } else {
+        name = info->item.pszText;
+    }
+    CopyText(&name, std::wstring_view(name));  // at most kMaxTextUnits
+    DropSplitCharacter(&name);
+    SetItemName(page, item, name.c_str());
 
     // The notification's answer is 0, so the list view keeps its own label; set it here.
-    SetShownItemText(item, name);
+    SetShownItemText(item, GetItemName(page, item));
 }

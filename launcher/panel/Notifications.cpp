@@ -33,11 +33,12 @@ LRESULT HandleNotify(HWND, int controlId, NMHDR* header)
         case LVN_BEGINDRAG:
             BeginItemDrag();
             break;
-        case LVN_BEGINLABELEDITA:
+        // The panel answers WM_NOTIFYFORMAT with NFR_UNICODE: the W forms come.
+        case LVN_BEGINLABELEDITW:
             BeginLabelEdit();
             break;
-        case LVN_ENDLABELEDITA:
-            EndLabelEdit(reinterpret_cast<NMLVDISPINFOA*>(header));
+        case LVN_ENDLABELEDITW:
+            EndLabelEdit(reinterpret_cast<NMLVDISPINFOW*>(header));
             break;
         default:
             break;

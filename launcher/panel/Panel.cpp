@@ -6,7 +6,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
-#include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "Texts.h"
 #include "data/LauncherData.h"
@@ -42,25 +43,28 @@ constexpr int kPanelInitialSize = 200;
 // How long destroy waits for the panel's workers to end (ms).
 constexpr DWORD kWorkerEndWait = 250;
 
-// Copies the host's setting folder (service 19, selector 1) into `folder` (520 bytes).
-// Leaves it empty when the host has no folder, or when its text is too long for
-// "<folder>\Dockmere.ini" to fit: a cut folder names some other place, and the
-// panel must not read or write a settings file there.
-void AskSettingFolder(KdxHostServices* services, char* folder)
+// The host's setting folder (service 19, selector 1). The host speaks its ANSI
+// code page: the text is converted with that page here, at the boundary. Empty
+// when the host has no folder, or when its text is too long for the settings
+// path (SetSettingsFolder then refuses it: a cut folder names some other place).
+std::wstring AskSettingFolder(KdxHostServices* services)
 {
-    folder[0] = '\0';
     if (!services || !services->service)
-        return;
+        return std::wstring();
     char* text = nullptr;
     int32_t result = services->service(KdxServiceFolder, KdxFolderSetting, reinterpret_cast<uintptr_t>(&text));
     if (result != KdxResultDone || !text)
-        return;  // nothing was handed over: no pointer to read, nothing to release
-    snprintf(folder, kTextSize, "%s", text);
-    int pathLength = snprintf(nullptr, 0, TEXT_INI_FILE_FORMAT, text);
+        return std::wstring();  // nothing was handed over: no pointer to read, nothing to release
+    std::wstring folder;
+    size_t length = strnlen(text, kMaxTextUnits + 1);
+    if (length <= kMaxTextUnits) {
+        folder.resize(length);
+        folder.resize(MultiByteToWideChar(CP_ACP, 0, text, static_cast<int>(length), &folder[0],
+                                          static_cast<int>(length)));
+    }
     if (services->free)
         services->free(text);
-    if (pathLength < 0 || pathLength > kTextSize - 1)
-        folder[0] = '\0';
+    return folder;
 }
 
 void OnShowWindow(HWND window)
@@ -165,9 +169,7 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
         return nullptr;
     }
 
-    char folder[kTextSize];
-    AskSettingFolder(services, folder);
-    SetSettingsFolder(folder);
+    SetSettingsFolder(AskSettingFolder(services).c_str());
     LoadSettings();
     // The views need a page to show; a file that yields none still gives a usable panel.
     if (GetPageCount() == 0)
@@ -205,23 +207,23 @@ int32_t KDX_CALL ShowPanelMenu(uint32_t, HWND owner, uint32_t, uint32_t)
 
 bool CreatePanelWindows(HWND parent)
 {
-    WNDCLASSA windowClass = {};
+    WNDCLASSW windowClass = {};
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
     windowClass.lpfnWndProc = PanelWndProc;
     windowClass.hInstance = moduleRecord.instance;
-    windowClass.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     windowClass.lpszClassName = TEXT_PANEL_CLASS;
     // Registered for each panel and unregistered once its window is gone: Windows
     // keeps a module's classes after it is unloaded, and a class left behind would
     // point into freed code.
-    RegisterClassA(&windowClass);
+    RegisterClassW(&windowClass);
 
-    livePanel->panelWindow = CreateWindowExA(0, TEXT_PANEL_CLASS, TEXT_PANEL_WINDOW, kPanelStyle, 0, 0,
+    livePanel->panelWindow = CreateWindowExW(0, TEXT_PANEL_CLASS, TEXT_PANEL_WINDOW, kPanelStyle, 0, 0,
                                              kPanelInitialSize, kPanelInitialSize, parent, nullptr,
                                              moduleRecord.instance, nullptr);
     if (!livePanel->panelWindow) {
-        UnregisterClassA(TEXT_PANEL_CLASS, moduleRecord.instance);
+        UnregisterClassW(TEXT_PANEL_CLASS, moduleRecord.instance);
         return false;
     }
 
@@ -231,12 +233,12 @@ bool CreatePanelWindows(HWND parent)
     livePanel->largeImageList = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
     livePanel->smallImageList = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
 
-    livePanel->listView = CreateWindowExA(kListViewExStyle, WC_LISTVIEWA, "", ListViewStyleFor(IDM_LARGE_ICONS),
+    livePanel->listView = CreateWindowExW(kListViewExStyle, WC_LISTVIEWW, L"", ListViewStyleFor(IDM_LARGE_ICONS),
                                           0, 0, 0, 0, livePanel->panelWindow,
                                           reinterpret_cast<HMENU>(IDC_LIST_VIEW), moduleRecord.instance, nullptr);
     SetUpListView(kListViewExtendedStyle);
 
-    livePanel->tabControl = CreateWindowExA(0, WC_TABCONTROLA, "", kTabControlStyle, 0, 0, 0, 0,
+    livePanel->tabControl = CreateWindowExW(0, WC_TABCONTROLW, L"", kTabControlStyle, 0, 0, 0, 0,
                                             livePanel->panelWindow, reinterpret_cast<HMENU>(IDC_TAB_CONTROL),
                                             moduleRecord.instance, nullptr);
 
@@ -283,7 +285,7 @@ void DestroyPanelWindows()
     if (livePanel->panelWindow) {
         DestroyWindow(livePanel->panelWindow);
         livePanel->panelWindow = nullptr;
-        UnregisterClassA(TEXT_PANEL_CLASS, moduleRecord.instance);
+        UnregisterClassW(TEXT_PANEL_CLASS, moduleRecord.instance);
     }
 }
 
@@ -318,7 +320,7 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
 {
     // The window is made and destroyed while its panel's record lives.
     if (!livePanel)
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
     ActivationScope scope;  // what a message opens (menus, dialogs, boxes) uses common controls 6
     switch (message) {
     case WM_SIZE:
@@ -333,6 +335,10 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_SHOWWINDOW:
         OnShowWindow(window);
         return 0;
+    case WM_NOTIFYFORMAT:
+        // The list view and the tab strip send their W notifications
+        // (LVN_ENDLABELEDITW, ...) only to a parent that asks for them.
+        return NFR_UNICODE;
     case WM_NOTIFY:
         return HandleNotify(window, static_cast<int>(wParam), reinterpret_cast<NMHDR*>(lParam));
     case WM_CONTEXTMENU:
@@ -387,5 +393,5 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return 0;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -50,11 +50,8 @@ struct PanelRecord {
     int dragOffsetX = 0;
     int dragOffsetY = 0;
 
-    // The in-place rename (LabelEdit.h): the editor, its procedure before the
-    // panel's, and a lead byte waiting for its trail byte.
+    // The in-place rename (LabelEdit.h): the editor.
     HWND labelEditControl = nullptr;
-    WNDPROC labelEditProc = nullptr;
-    BYTE pendingLeadByte = 0;
     // The host's frame, titled "Rename" while the edit lasts, and its title before.
     HWND renameTitleWindow = nullptr;
     std::wstring renameTitle;

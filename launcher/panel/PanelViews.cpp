@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "data/LauncherData.h"
 #include "panel/ItemImages.h"
@@ -20,14 +21,14 @@ bool IsPage(int page)
     return page >= 0 && page < GetPageCount();
 }
 
-void InsertAt(int index, const char* text, int imageIndex)
+void InsertAt(int index, const wchar_t* text, int imageIndex)
 {
-    LVITEMA item = {};
+    LVITEMW item = {};
     item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = index;
-    item.pszText = const_cast<char*>(text);  // copied by the list view
+    item.pszText = const_cast<wchar_t*>(text);  // copied by the list view
     item.iImage = ListImageFor(imageIndex);
-    SendMessageA(livePanel->listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(livePanel->listView, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
 }
 
 // The scroll bars are the list view's own: a style without them would take them off
@@ -143,7 +144,7 @@ void FillItemList(int page)
         InsertAt(i, GetItemName(page, i), GetItemImageIndex(page, i));
 }
 
-void InsertListItem(int index, const char* text, int imageIndex)
+void InsertListItem(int index, const wchar_t* text, int imageIndex)
 {
     if (index == -1)
         index = GetItemCount(GetCurrentPage()) - 1;
@@ -154,10 +155,10 @@ void RebuildTabs()
 {
     SendMessageA(livePanel->tabControl, TCM_DELETEALLITEMS, 0, 0);
     for (int i = 0; i < GetPageCount(); ++i) {
-        TCITEMA tab = {};
+        TCITEMW tab = {};
         tab.mask = TCIF_TEXT;
-        tab.pszText = const_cast<char*>(GetPageName(i));
-        SendMessageA(livePanel->tabControl, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&tab));
+        tab.pszText = const_cast<wchar_t*>(GetPageName(i));
+        SendMessageW(livePanel->tabControl, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&tab));
     }
     SendMessageA(livePanel->tabControl, TCM_SETCURSEL, GetCurrentPage(), 0);
     RequestLayout();  // the number of tab rows may have changed
@@ -459,14 +460,12 @@ void RefreshShownItem(int page, int item)
     // that had no image gets a new slot, which the list item must be told of.
     if (page != GetCurrentPage() || !livePanel->listView)
         return;
-    char name[kTextSize];
-    GetItemName(page, item, name);
-    LVITEMA entry = {};
+    LVITEMW entry = {};
     entry.mask = LVIF_TEXT | LVIF_IMAGE;
     entry.iItem = item;
-    entry.pszText = name;
+    entry.pszText = const_cast<wchar_t*>(GetItemName(page, item));
     entry.iImage = ListImageFor(GetItemImageIndex(page, item));
-    SendMessageA(livePanel->listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&entry));
+    SendMessageW(livePanel->listView, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&entry));
     SendMessageA(livePanel->listView, LVM_REDRAWITEMS, 0, GetItemCount(page));
 }
 
@@ -476,12 +475,40 @@ void RedrawItemImages()
         InvalidateRect(livePanel->listView, nullptr, FALSE);
 }
 
-void SetShownItemText(int item, char* text)
+void OnIconsReady(DWORD generation, void* batch)
 {
-    LVITEMA entry = {};
+    if (!livePanel || generation != livePanel->generation) {
+        ReleaseIconBatch(batch);
+        return;
+    }
+    std::vector<int> emptied;
+    bool stored = PutReadyIcons(batch, &emptied);
+    // No icon at all: the items of the slot show none rather than the placeholder.
+    for (int slot : emptied) {
+        for (int page = 0; page < GetPageCount(); ++page) {
+            for (int item = 0; item < GetItemCount(page); ++item) {
+                if (GetItemImageIndex(page, item) == slot) {
+                    SetItemImageIndex(page, item, -1);
+                    RefreshShownItem(page, item);
+                }
+            }
+        }
+    }
+    if (stored) {
+        // The images changed in place: the list keeps its items, places, selection
+        // and scroll and only draws again, as does an open properties dialog.
+        RedrawItemImages();
+        if (livePanel->propertiesDialog)
+            InvalidateRect(livePanel->propertiesDialog, nullptr, FALSE);
+    }
+}
+
+void SetShownItemText(int item, const wchar_t* text)
+{
+    LVITEMW entry = {};
     entry.iSubItem = 0;
-    entry.pszText = text;
-    SendMessageA(livePanel->listView, LVM_SETITEMTEXTA, item, reinterpret_cast<LPARAM>(&entry));
+    entry.pszText = const_cast<wchar_t*>(text);
+    SendMessageW(livePanel->listView, LVM_SETITEMTEXTW, item, reinterpret_cast<LPARAM>(&entry));
 }
 
 int ShownItemImage(int page, int item)
@@ -501,7 +528,7 @@ void EditShownLabel(int item)
     // The list view edits labels only while it has the focus; after a menu owned
     // by the host's window the focus may lie elsewhere.
     SetFocus(livePanel->listView);
-    SendMessageA(livePanel->listView, LVM_EDITLABELA, item, 0);
+    SendMessageW(livePanel->listView, LVM_EDITLABELW, item, 0);
 }
 
 HWND ShownLabelEditor()

@@ -6,7 +6,7 @@
 #include <windows.h>
 
 void FillItemList(int page);  // -1: the current page
-void InsertListItem(int index, const char* text, int imageIndex);  // index -1: last item of the current page
+void InsertListItem(int index, const wchar_t* text, int imageIndex);  // index -1: last item of the current page
 void RebuildTabs();
 void ShowTabStrip(bool show);
 void SetViewStyle(int id);  // 10009, 10010 or 10011
@@ -58,7 +58,9 @@ void MoveListItem(int index, POINT place);
 void RefreshShownItem(int page, int item);
 // Images replaced in place in the lists: the list draws them again, nothing else changes.
 void RedrawItemImages();
-void SetShownItemText(int item, char* text);
+// WM_ICONS_READY: puts the batch's icons still wanted into the lists and shows them.
+void OnIconsReady(DWORD generation, void* batch);
+void SetShownItemText(int item, const wchar_t* text);
 // The image the list shows for an item of `page`; the item's own image index when
 // the page is not shown or the list cannot answer.
 int ShownItemImage(int page, int item);

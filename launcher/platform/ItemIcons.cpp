@@ -13,6 +13,7 @@
 
 #include "data/LauncherRecords.h"
 #include "platform/NativePaths.h"
+#include "platform/PathForms.h"
 
 namespace {
 
@@ -96,9 +97,9 @@ public:
     // `iconIndex` (the n-th icon group, or resource id -n below 0). A module
     // without such a group or image is also left to ExtractIconEx, which knows
     // where else a system file keeps its icons (the .mun files of Windows 10).
-    bool Find(const char* path, int iconIndex, int largeSize, int smallSize, Picture* large, Picture* small)
+    bool Find(const wchar_t* path, int iconIndex, int largeSize, int smallSize, Picture* large, Picture* small)
     {
-        if (PathIsRelativeA(path) || !*PathFindExtensionA(path))
+        if (PathIsRelativeW(path) || !*PathFindExtensionW(path))
             return false;
         File& file = Open(path);
         if (!file.module)
@@ -109,8 +110,8 @@ public:
         else if (iconIndex < 0 && iconIndex > -0x10000)
             wanted.id = static_cast<WORD>(-iconIndex);
         HRSRC group = wanted.id || !wanted.name.empty()
-                          ? FindResourceA(file.module, wanted.id ? MAKEINTRESOURCEA(wanted.id) : wanted.name.c_str(),
-                                          RT_GROUP_ICON)
+                          ? FindResourceW(file.module, wanted.id ? MAKEINTRESOURCEW(wanted.id) : wanted.name.c_str(),
+                                          MAKEINTRESOURCEW(14))
                           : nullptr;
         auto* directory = static_cast<BYTE*>(group ? LockResource(LoadResource(file.module, group)) : nullptr);
         if (!directory)
@@ -119,7 +120,7 @@ public:
         small->size = smallSize;
         for (Picture* picture : {large, small}) {
             int id = LookupIconIdFromDirectoryEx(directory, TRUE, picture->size, picture->size, LR_DEFAULTCOLOR);
-            HRSRC found = id ? FindResourceA(file.module, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3)) : nullptr;
+            HRSRC found = id ? FindResourceW(file.module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(3)) : nullptr;
             if (!found)
                 continue;
             picture->image = static_cast<const BYTE*>(LockResource(LoadResource(file.module, found)));
@@ -135,14 +136,14 @@ public:
 private:
     struct Group {
         WORD id = 0;       // a numbered group
-        std::string name;  // else a named one
+        std::wstring name;  // else a named one
     };
     struct File {
         HMODULE module = nullptr;
         std::vector<Group> groups;  // the icon groups in the file's order
     };
 
-    static BOOL CALLBACK AddGroup(HMODULE, LPCSTR, LPSTR name, LONG_PTR groups)
+    static BOOL CALLBACK AddGroup(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR groups)
     {
         Group group;
         if (IS_INTRESOURCE(name))
@@ -153,19 +154,19 @@ private:
         return TRUE;
     }
 
-    File& Open(const char* path)
+    File& Open(const wchar_t* path)
     {
         auto found = files_.find(path);
         if (found != files_.end())
             return found->second;
         File& file = files_[path];
-        file.module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        file.module = LoadLibraryExW(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
         if (file.module)
-            EnumResourceNamesA(file.module, MAKEINTRESOURCEA(14), AddGroup, reinterpret_cast<LONG_PTR>(&file.groups));
+            EnumResourceNamesW(file.module, MAKEINTRESOURCEW(14), AddGroup, reinterpret_cast<LONG_PTR>(&file.groups));
         return file;
     }
 
-    std::map<std::string, File> files_;
+    std::map<std::wstring, File> files_;
 };
 
 // Icons side by side, as one image list stores them: for each, the 32-bit colour
@@ -336,21 +337,22 @@ private:
 // is examined, so a missing file has none. A failed call's answer is not read:
 // Wine's SHGetFileInfoA then copies fields of its own uninitialised structure,
 // often another live icon's handle.
-int ShellImageOf(const char* path, HIMAGELIST* shellLarge, HIMAGELIST* shellSmall)
-{
-    SHFILEINFOA info = {};
-    bool found = SHGetFileInfoA(path, FILE_ATTRIBUTE_ARCHIVE, &info, sizeof info, SHGFI_SYSICONINDEX) != 0
-                 && Shell_GetImageLists(shellLarge, shellSmall);
-    return found ? info.iIcon : -1;
-}
-
-// The shell's image of a file on a worker, as ShellImageOf: both sizes looked at once.
-int ShellImageOfW(const WCHAR* path, HIMAGELIST* shellLarge, HIMAGELIST* shellSmall)
+int ShellImageOf(const wchar_t* path, HIMAGELIST* shellLarge, HIMAGELIST* shellSmall)
 {
     SHFILEINFOW info = {};
     bool found = SHGetFileInfoW(path, FILE_ATTRIBUTE_ARCHIVE, &info, sizeof info, SHGFI_SYSICONINDEX) != 0
                  && Shell_GetImageLists(shellLarge, shellSmall);
     return found ? info.iIcon : -1;
+}
+
+// The file an icon is read from: under WOW64 a System32 path the 32-bit view
+// lacks goes through Sysnative; one it has is read as it is (a 64-bit program's
+// own System32 file has the same icons as its 32-bit twin, when there is one).
+std::wstring IconFileOf(const wchar_t* path)
+{
+    if (!RunsUnderWow64() || GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
+        return path;
+    return ReachablePathW(path);
 }
 
 int IconSize(HIMAGELIST list)
@@ -363,10 +365,10 @@ int IconSize(HIMAGELIST list)
 
 }  // namespace
 
-void ExtractItemIcons(const char* givenPath, int iconIndex, HICON* largeIcon, HICON* smallIcon)
+void ExtractItemIcons(const wchar_t* givenPath, int iconIndex, HICON* largeIcon, HICON* smallIcon)
 {
-    char iconPath[kTextSize];
-    ReachablePath(givenPath, iconPath);
+    std::wstring reached = IconFileOf(givenPath);
+    const wchar_t* iconPath = reached.c_str();
     if (iconIndex == -1) {
         // The shell's icon of the file itself, the file looked at once for both
         // sizes: the images at its place in the shell's two image lists, which is
@@ -385,15 +387,15 @@ void ExtractItemIcons(const char* givenPath, int iconIndex, HICON* largeIcon, HI
     // icon, leaves both handles uninitialised.
     if (largeIcon) {
         *largeIcon = nullptr;
-        ExtractIconExA(iconPath, iconIndex, largeIcon, nullptr, 1);
+        ExtractIconExW(iconPath, iconIndex, largeIcon, nullptr, 1);
     }
     if (smallIcon) {
         *smallIcon = nullptr;
-        ExtractIconExA(iconPath, iconIndex, nullptr, smallIcon, 1);
+        ExtractIconExW(iconPath, iconIndex, nullptr, smallIcon, 1);
     }
 }
 
-int StoreItemIcon(const ItemImageLists& lists, int imageIndex, int iconIndex, const char* iconPath)
+int StoreItemIcon(const ItemImageLists& lists, int imageIndex, int iconIndex, const wchar_t* iconPath)
 {
     // An index outside the lists stores nothing. Wine's ImageList_ReplaceIcon checks
     // the index against the lists' capacity, not their count, and would "replace"
@@ -431,8 +433,8 @@ void AppendItemIcons(const ItemImageLists& lists, const IconSource* sources, int
         imageIndexes[i] = -1;
         Obtained icon{i, -1, {}, {}};
         const IconSource& source = sources[i];
-        char iconPath[kTextSize];
-        ReachablePath(source.iconPath, iconPath);
+        std::wstring reached = IconFileOf(source.iconPath);
+        const wchar_t* iconPath = reached.c_str();
         if (source.iconIndex == -1) {
             // Files of one kind (documents of a type, folders) share one shell
             // image; its pictures are taken once.
@@ -558,6 +560,9 @@ void ExtractIconJobs(std::vector<IconJob>& jobs, const volatile LONG* cancelled)
         if (cancelled && *cancelled)
             return;
         IconJob& job = jobs[i];
+        job.shortForms.clear();
+        for (const std::wstring& path : job.longForms)
+            job.shortForms.push_back(ShortPathOf(path));
         auto key = std::make_pair(job.iconPath, job.iconIndex);
         auto earlier = seen.find(key);
         if (earlier != seen.end()) {
@@ -567,13 +572,12 @@ void ExtractIconJobs(std::vector<IconJob>& jobs, const volatile LONG* cancelled)
             continue;
         }
         seen[key] = i;
-        WCHAR iconPath[kTextSize];
-        lstrcpynW(iconPath, job.iconPath.c_str(), kTextSize);
-        ReachablePathW(iconPath, iconPath);
+        std::wstring reached = IconFileOf(job.iconPath.c_str());
+        const wchar_t* iconPath = reached.c_str();
         if (job.iconIndex == -1) {
             HIMAGELIST shellLarge = nullptr;
             HIMAGELIST shellSmall = nullptr;
-            int place = ShellImageOfW(iconPath, &shellLarge, &shellSmall);
+            int place = ShellImageOf(iconPath, &shellLarge, &shellSmall);
             if (place >= 0) {
                 job.large = ImageList_GetIcon(shellLarge, place, ILD_NORMAL);
                 job.small = ImageList_GetIcon(shellSmall, place, ILD_NORMAL);

@@ -10,26 +10,25 @@
 #include <string>
 #include <vector>
 
-#include "platform/ModelText.h"
-
 struct ItemImageLists {
     HIMAGELIST large;
     HIMAGELIST small;
 };
 
 struct IconSource {
-    const char* iconPath;
+    const wchar_t* iconPath;
     int iconIndex;
 };
 
 // Writes each requested handle; 0 when no icon was obtained. Icon index -1 asks the
 // shell for the file's own icon, any other index takes that icon from the file.
-// Under WOW64 an icon path under System32 is read through Sysnative (NativePaths.h).
-void ExtractItemIcons(const char* iconPath, int iconIndex, HICON* largeIcon, HICON* smallIcon);
+// Under WOW64 an icon path under System32 that the 32-bit view lacks is read
+// through Sysnative (NativePaths.h).
+void ExtractItemIcons(const wchar_t* iconPath, int iconIndex, HICON* largeIcon, HICON* smallIcon);
 
 // Puts the icon at imageIndex in both image lists (-1 appends it). Returns the index
 // the large list now holds it at, or -1 when no image could be stored.
-int StoreItemIcon(const ItemImageLists& lists, int imageIndex, int iconIndex, const char* iconPath);
+int StoreItemIcon(const ItemImageLists& lists, int imageIndex, int iconIndex, const wchar_t* iconPath);
 
 // Appends the icons of `count` sources to both image lists in source order, each
 // list given all of them in one step, with the same pixels StoreItemIcon would
@@ -60,11 +59,16 @@ struct IconJob {
     uint32_t ticket = 0;
     HICON large = nullptr;
     HICON small = nullptr;
+    // Paths of the item whose short forms (PathForms.h) the worker finds as well,
+    // into shortForms at the same places: they look at the files too.
+    std::vector<std::wstring> longForms;
+    std::vector<std::string> shortForms;
 };
 
 // On a worker: the real icons of each job, as ExtractItemIcons makes them, at the
-// lists' sizes. A file named by several jobs is read once. Stops early (the rest
-// left without icons) once `cancelled` turns nonzero.
+// lists' sizes, and the short forms each asks for. A file named by several jobs is
+// read once. Stops early (the rest left without icons) once `cancelled` turns
+// nonzero.
 void ExtractIconJobs(std::vector<IconJob>& jobs, const volatile LONG* cancelled);
 // Destroys the icons the jobs still hold.
 void DestroyIconJobs(std::vector<IconJob>& jobs);

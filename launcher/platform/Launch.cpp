@@ -8,9 +8,9 @@
 #include <string>
 
 #include "data/LauncherData.h"
-#include "platform/ModelText.h"
 #include "platform/ModalHold.h"
 #include "platform/NativePaths.h"
+#include "platform/WidePaths.h"
 #include "platform/Workers.h"
 #include "Texts.h"
 
@@ -27,13 +27,14 @@ bool ItemExists(int page, int item)
 }
 
 // Tells the user that the shell could not start `path` (the item's path as stored),
-// and why. The shell's ShellExecute shows no message of its own for these; a start
-// the user called off in a prompt the shell did show (elevation) is not reported.
-void ReportFailedStart(HWND owner, const char* path, int result, DWORD error)
+// and why. The shell shows no message of its own for these (the start asks for no
+// error UI); a start the user called off in a prompt the shell did show
+// (elevation) is not reported.
+void ReportFailedStart(HWND owner, const std::wstring& path, int result, DWORD error)
 {
     if (result == SE_ERR_ACCESSDENIED && error == ERROR_CANCELLED)
         return;
-    const char* format;
+    const wchar_t* format;
     switch (result) {
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
@@ -51,9 +52,7 @@ void ReportFailedStart(HWND owner, const char* path, int result, DWORD error)
         format = TEXT_START_FAILED_FORMAT;
         break;
     }
-    char text[kTextSize + sizeof TEXT_START_FAILED_FORMAT + 16];
-    wsprintfA(text, format, path, result);
-    MessageBoxA(owner, text, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(owner, FillTextFormat(format, path, result).c_str(), TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
 }
 
 }  // namespace
@@ -62,19 +61,17 @@ namespace {
 
 // What a worker needs to start an item, copied from it on the panel's thread.
 struct StartRequest {
-    std::wstring path;
+    std::wstring path;  // the item's path as the user gave it, also for the message
     std::wstring parameters;
     std::wstring workDir;
-    std::string storedPath;  // the item's path as the user gave it, for the message
     HWND shellOwner = nullptr;
     int result = 33;
     DWORD error = ERROR_SUCCESS;
 };
 
-bool IsQuotedW(const WCHAR* text)
+bool IsQuoted(const std::wstring& text)
 {
-    int length = lstrlenW(text);
-    return length >= 2 && text[0] == L'"' && text[length - 1] == L'"';
+    return text.size() >= 2 && text.front() == L'"' && text.back() == L'"';
 }
 
 void RunStart(void* context, const volatile LONG*)
@@ -83,49 +80,40 @@ void RunStart(void* context, const volatile LONG*)
     // The shell takes the file as one name; a blank inside it must not split it.
     // A path the user already typed in quotes is whole as it is: quoting it again
     // would hand the shell an empty name followed by the rest.
-    // Under WOW64 a file or folder under System32 is reached through Sysnative; the
-    // item keeps the text the user gave.
-    WCHAR reached[kTextSize];
-    lstrcpynW(reached, request->path.c_str(), kTextSize);
-    bool quoted = IsQuotedW(reached);
+    // Under WOW64 a program under System32 is reached through Sysnative; the item
+    // keeps the text the user gave.
+    std::wstring file = request->path;
+    bool quoted = IsQuoted(file);
     if (quoted)
-        PathUnquoteSpacesW(reached);
-    ReachablePathW(reached, reached);
-    WCHAR file[kTextSize + 2];
-    if (quoted) {
-        wsprintfW(file, L"\"%s\"", reached);
-    } else {
-        lstrcpyW(file, reached);
-        PathQuoteSpacesW(file);
-    }
+        file = file.substr(1, file.size() - 2);
+    file = StartablePathW(file);
+    if (quoted || file.find(L' ') != std::wstring::npos)
+        file = L"\"" + file + L"\"";
 
     // An empty string is not "no folder": only a null pointer lets the shell
     // choose its own default.
     // A working folder this process sees is handed over as it is: the program that
     // starts reads it in its own view, where System32 is its own and Sysnative does
     // not exist. Only a folder that the 32-bit view lacks goes through Sysnative.
-    WCHAR workDir[kTextSize];
-    lstrcpynW(workDir, request->workDir.c_str(), kTextSize);
-    if (workDir[0] && GetFileAttributesW(workDir) == INVALID_FILE_ATTRIBUTES)
-        ReachablePathW(workDir, workDir);
+    std::wstring workDir = request->workDir;
+    if (!workDir.empty() && GetFileAttributesW(workDir.c_str()) == INVALID_FILE_ATTRIBUTES)
+        workDir = ReachablePathW(workDir);
 
-    // As ShellExecute asks: no error UI of the shell's own (the panel tells of a
-    // failure), and the call returns only once the start is handed over, since
-    // this thread may end right after.
-    SHELLEXECUTEINFOW info = {};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-    info.hwnd = request->shellOwner;
-    info.lpFile = file;
-    info.lpParameters = request->parameters.c_str();
-    info.lpDirectory = workDir[0] ? workDir : nullptr;
-    info.nShow = SW_SHOWNORMAL;
+    // No error UI of the shell's own (the panel tells of a failure), and the call
+    // returns only once the start is handed over, since this thread may end right
+    // after.
+    SHELLEXECUTEINFOW start = {};
+    start.cbSize = sizeof start;
+    start.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    start.hwnd = request->shellOwner;
+    start.lpFile = file.c_str();
+    start.lpParameters = request->parameters.c_str();
+    start.lpDirectory = workDir.empty() ? nullptr : workDir.c_str();
+    start.nShow = SW_SHOWNORMAL;
     SetLastError(ERROR_SUCCESS);
-    bool started = ShellExecuteExW(&info);
+    bool started = ShellExecuteExW(&start);
     request->error = GetLastError();
-    request->result = static_cast<int>(reinterpret_cast<INT_PTR>(info.hInstApp));
-    if (started && request->result <= 32)
-        request->result = 33;
+    request->result = started ? 33 : static_cast<int>(reinterpret_cast<INT_PTR>(start.hInstApp));
 }
 
 }  // namespace
@@ -135,7 +123,7 @@ void ReleaseStartRequest(void* context)
     delete static_cast<StartRequest*>(context);
 }
 
-void LaunchItem(HWND owner, int page, int item, const char* parameterOverride)
+void LaunchItem(HWND owner, int page, int item, const wchar_t* parameterOverride)
 {
     // -1 is the list view's "nothing selected"; any other index that names no
     // item is refused the same way rather than read out of bounds.
@@ -143,23 +131,22 @@ void LaunchItem(HWND owner, int page, int item, const char* parameterOverride)
         return;
     const LauncherItem& record = GetItem(page, item);
     auto* request = new StartRequest();
-    request->path = WideFromModel(record.path);
-    request->parameters = WideFromModel(parameterOverride ? parameterOverride : record.parameter);
-    request->workDir = WideFromModel(record.workDir);
-    request->storedPath = record.path;
+    request->path = record.path;
+    request->parameters = parameterOverride ? parameterOverride : record.parameter;
+    request->workDir = record.workDir;
     request->shellOwner = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
 
     // Each start has a generation of its own: nothing cancels one start but the
     // panel's end (ShutdownWorkers), and its result goes to the window that asked.
-    WCHAR lanePath[kTextSize];
-    lstrcpynW(lanePath, request->path.c_str(), kTextSize);
-    PathUnquoteSpacesW(lanePath);
+    std::wstring lanePath = request->path;
+    if (IsQuoted(lanePath))
+        lanePath = lanePath.substr(1, lanePath.size() - 2);
     WorkerTask task = {RunStart, ReleaseStartRequest, request, owner, WM_START_DONE, NewWorkerGeneration()};
-    if (!SubmitWorkerTask(lanePath, task, true)) {
+    if (!SubmitWorkerTask(lanePath.c_str(), task, true)) {
         // The workers' bound: told like a start the system had no memory for.
         HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
         ModalHold hold;
-        ReportFailedStart(top, request->storedPath.c_str(), 0, ERROR_NOT_ENOUGH_MEMORY);
+        ReportFailedStart(top, request->path, 0, ERROR_NOT_ENOUGH_MEMORY);
         delete request;
     }
 }
@@ -169,8 +156,8 @@ void OnStartDone(HWND owner, void* context)
     auto* request = static_cast<StartRequest*>(context);
     if (request->result <= 32) {
         ModalHold hold;
-        ReportFailedStart(owner ? GetAncestor(owner, GA_ROOT) : nullptr, request->storedPath.c_str(),
-                          request->result, request->error);
+        ReportFailedStart(owner ? GetAncestor(owner, GA_ROOT) : nullptr, request->path, request->result,
+                          request->error);
     }
     delete request;
 }
@@ -195,5 +182,5 @@ void ShowRunDialog(HWND owner)
     if (initialised == S_OK || initialised == S_FALSE)
         CoUninitialize();
     if (!shown)
-        MessageBoxA(owner, TEXT_RUN_DIALOG_FAILED, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+        MessageBoxW(owner, TEXT_RUN_DIALOG_FAILED, TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
 }

@@ -12,7 +12,7 @@ constexpr UINT WM_START_DONE = WM_APP + 3;
 // worker in the lane of its path checks the path and folder and asks the shell,
 // whose own windows (elevation, "Open with") belong to owner's top window. A
 // failure comes back to owner as WM_START_DONE.
-void LaunchItem(HWND owner, int page, int item, const char* parameterOverride = nullptr);
+void LaunchItem(HWND owner, int page, int item, const wchar_t* parameterOverride = nullptr);
 // WM_START_DONE in `owner`: tells the user of a failed start, in a message box
 // owned by owner's top window; frees the context.
 void OnStartDone(HWND owner, void* context);

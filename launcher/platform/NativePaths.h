@@ -1,14 +1,21 @@
 // Paths as a 32-bit panel under WOW64 reaches what a 64-bit program means by them.
 #pragma once
 
-#include <windows.h>
+#include <string>
 
 // True when the panel runs as a 32-bit process on 64-bit Windows.
 bool RunsUnderWow64();
 
-// The path by which this process reaches `path` (ANSI, 520 bytes each): under WOW64
-// a path under %windir%\System32 is redirected to SysWOW64, so it goes through
-// %windir%\Sysnative instead, when something exists there. Otherwise, and always
-// on 32-bit Windows, the path as given. `reached` may be `path` itself.
-void ReachablePath(const char* path, char* reached);
-void ReachablePathW(const WCHAR* path, WCHAR* reached);
+// The path by which this process reaches `path`: under WOW64 a path under
+// %windir%\System32 is redirected to SysWOW64, so it goes through
+// %windir%\Sysnative instead, when something exists there. The System32
+// folders Windows does not redirect (drivers\etc, spool, catroot, catroot2,
+// logfiles, driverstore) stay as they are, and so does every path on 32-bit
+// Windows.
+std::wstring ReachablePathW(const std::wstring& path);
+
+// The path the shell is given to start `path`: the Sysnative form only for a
+// program the shell starts itself (.exe, .com). A folder, a document, a .msc or a
+// .cpl is opened by another program, most often a 64-bit one (Explorer, mmc,
+// an editor), which has no Sysnative and reads System32 as its own.
+std::wstring StartablePathW(const std::wstring& path);

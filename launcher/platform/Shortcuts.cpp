@@ -3,129 +3,155 @@
 // working folder and icon.
 #include "platform/Shortcuts.h"
 
+#include <windows.h>
 #include <ole2.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "data/LauncherRecords.h"
 #include "platform/NativePaths.h"
-#include "platform/WidePaths.h"
+#include "platform/PathForms.h"
 
 namespace {
 
 // A text of the link with its environment strings expanded as a 64-bit program
 // reads them: under WOW64 %ProgramFiles% names "Program Files (x86)" for this
-// process, while a 64-bit Explorer wrote the link for "Program Files".
-bool ExpandForTarget(const WCHAR* text, WCHAR* expanded)
+// process, while a 64-bit Explorer wrote the link for "Program Files". Empty
+// when it does not expand within the longest path.
+std::wstring ExpandForTarget(std::wstring native)
 {
-    WCHAR native[kTextSize];
-    lstrcpynW(native, text, kTextSize);
     if (RunsUnderWow64()) {
-        static const WCHAR* const kNames[][2] = {{L"%ProgramFiles%", L"%ProgramW6432%"},
-                                                 {L"%CommonProgramFiles%", L"%CommonProgramW6432%"}};
+        static const wchar_t* const kNames[][2] = {{L"%ProgramFiles%", L"%ProgramW6432%"},
+                                                   {L"%CommonProgramFiles%", L"%CommonProgramW6432%"}};
         for (const auto& name : kNames) {
-            WCHAR* at = StrStrIW(native, name[0]);
-            if (!at || lstrlenW(native) + lstrlenW(name[1]) - lstrlenW(name[0]) >= kTextSize)
-                continue;
-            WCHAR rest[kTextSize];
-            lstrcpyW(rest, at + lstrlenW(name[0]));
-            lstrcpyW(at, name[1]);
-            lstrcatW(at, rest);
+            const wchar_t* at = StrStrIW(native.c_str(), name[0]);
+            if (at)
+                native.replace(at - native.c_str(), lstrlenW(name[0]), name[1]);
         }
     }
-    DWORD length = ExpandEnvironmentStringsW(native, expanded, kTextSize);
-    if (length == 0 || length > kTextSize)
-        expanded[0] = L'\0';
-    return expanded[0] != L'\0';
+    std::wstring expanded(kMaxTextUnits + 1, L'\0');
+    DWORD length = ExpandEnvironmentStringsW(native.c_str(), &expanded[0], static_cast<DWORD>(expanded.size()));
+    if (length == 0 || length > expanded.size())
+        return std::wstring();
+    expanded.resize(length - 1);
+    return expanded;
 }
 
-bool Exists(const WCHAR* path)
+bool Exists(const std::wstring& path)
 {
-    WCHAR reached[kTextSize];
-    ReachablePathW(path, reached);
-    return path[0] && GetFileAttributesW(reached) != INVALID_FILE_ATTRIBUTES;
+    return !path.empty() && GetFileAttributesW(ReachablePathW(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+DWORD LinkFlags(IShellLinkW* link, IShellLinkDataList** data)
+{
+    *data = nullptr;
+    DWORD flags = 0;
+    if (FAILED(link->QueryInterface(IID_IShellLinkDataList, reinterpret_cast<void**>(data))))
+        *data = nullptr;
+    else if (FAILED((*data)->GetFlags(&flags)))
+        flags = 0;
+    return flags;
+}
+
+// The link's environment-string target (EXP_SZ_LINK_SIG), as a 64-bit program
+// reads it; empty when it has none.
+std::wstring StoredEnvironmentTarget(IShellLinkDataList* data)
+{
+    if (!data)
+        return std::wstring();
+    void* block = nullptr;
+    std::wstring target;
+    if (SUCCEEDED(data->CopyDataBlock(EXP_SZ_LINK_SIG, &block)) && block) {
+        EXP_SZ_LINK* link = static_cast<EXP_SZ_LINK*>(block);
+        link->swzTarget[MAX_PATH - 1] = L'\0';
+        target = ExpandForTarget(link->swzTarget);
+        LocalFree(block);
+    }
+    return target;
 }
 
 // The file the link starts, in the order that finds the true one from a 32-bit
-// process: its item-id list, then its stored path read as a 64-bit program reads
-// it, then the path the link object reports (which on 64-bit Windows a 32-bit
-// caller gets expanded to "Program Files (x86)"). Only a target on disk counts.
-bool FindTarget(IShellLinkW* link, WCHAR* found)
+// process: its environment-string path, then its stored raw path, both read as a
+// 64-bit program reads them, then its item-id list and the path the link object
+// reports (both of which a 32-bit caller on 64-bit Windows gets adjusted to
+// "Program Files (x86)"). Only a target on disk counts.
+std::wstring FindTarget(IShellLinkW* link, IShellLinkDataList* data)
 {
-    WCHAR candidate[kTextSize] = {};
+    std::wstring candidate = StoredEnvironmentTarget(data);
+    if (Exists(candidate))
+        return candidate;
+    WCHAR text[MAX_PATH] = {};
+    if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH))) {
+        text[MAX_PATH - 1] = L'\0';
+        candidate = ExpandForTarget(text);
+        if (Exists(candidate))
+            return candidate;
+    }
     LPITEMIDLIST items = nullptr;
     if (link->GetIDList(&items) == S_OK && items) {
         WCHAR fromItems[MAX_PATH] = {};
         bool named = SHGetPathFromIDListW(items, fromItems);
         CoTaskMemFree(items);
-        if (named && Exists(fromItems)) {
-            lstrcpyW(found, fromItems);
-            return true;
-        }
-    }
-    WCHAR raw[kTextSize] = {};
-    if (SUCCEEDED(link->GetPath(raw, kTextSize, nullptr, SLGP_RAWPATH)) && ExpandForTarget(raw, candidate)
-        && Exists(candidate)) {
-        lstrcpyW(found, candidate);
-        return true;
+        if (named && Exists(fromItems))
+            return fromItems;
     }
     WIN32_FIND_DATAW unused;
-    candidate[0] = L'\0';
-    if (SUCCEEDED(link->GetPath(candidate, kTextSize, &unused, SLGP_UNCPRIORITY))) {
-        candidate[kTextSize - 1] = L'\0';
-        if (Exists(candidate)) {
-            lstrcpyW(found, candidate);
-            return true;
-        }
+    text[0] = L'\0';
+    if (SUCCEEDED(link->GetPath(text, MAX_PATH, &unused, SLGP_UNCPRIORITY))) {
+        text[MAX_PATH - 1] = L'\0';
+        if (Exists(text))
+            return text;
     }
-    return false;
-}
-
-bool IsAdvertised(IShellLinkW* link)
-{
-    IShellLinkDataList* data = nullptr;
-    if (FAILED(link->QueryInterface(IID_IShellLinkDataList, reinterpret_cast<void**>(&data))))
-        return false;
-    DWORD flags = 0;
-    bool advertised = SUCCEEDED(data->GetFlags(&flags)) && (flags & SLDF_HAS_DARWINID);
-    data->Release();
-    return advertised;
+    return std::wstring();
 }
 
 // Fills `target` from a loaded link; leaves it empty when the link itself is to be the item.
 void ReadShortcut(IShellLinkW* link, ShortcutTarget* target)
 {
-    if (IsAdvertised(link) || !FindTarget(link, target->widePath))
+    IShellLinkDataList* data = nullptr;
+    DWORD flags = LinkFlags(link, &data);
+    if (!(flags & (SLDF_HAS_DARWINID | SLDF_RUNAS_USER)))
+        target->path = FindTarget(link, data);
+    if (data)
+        data->Release();
+    if (target->path.empty())
         return;
-    // Arguments and a working folder that the panel's texts cannot hold whole would
-    // make an item that starts something else: the link itself does what it did.
+    // A working folder that does not expand whole would make an item that starts
+    // somewhere else: the link itself does what it did.
     WCHAR text[INFOTIPSIZE] = {};
-    WCHAR expanded[kTextSize] = {};
     if (FAILED(link->GetArguments(text, INFOTIPSIZE)))
         text[0] = L'\0';
     text[INFOTIPSIZE - 1] = L'\0';
-    bool whole = ExactAnsiText(text, target->parameter, kTextSize);
+    target->parameter = text;
     text[0] = L'\0';
-    if (whole && SUCCEEDED(link->GetWorkingDirectory(text, kTextSize)) && text[0])
-        whole = ExpandForTarget(text, expanded) && AnsiPathFor(expanded, target->workDir);
-    if (!whole) {
-        *target = ShortcutTarget{};
-        target->iconIndex = -1;
-        return;
+    if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH)) && text[0]) {
+        text[MAX_PATH - 1] = L'\0';
+        target->workDir = ExpandForTarget(text);
+        if (target->workDir.empty()) {
+            *target = ShortcutTarget{};
+            target->iconIndex = -1;
+            return;
+        }
     }
-    // An icon of its own that is there and can be named; else the target's shell icon.
+    // An icon of its own that is there; else the target's shell icon.
     int index = 0;
     text[0] = L'\0';
-    if (SUCCEEDED(link->GetIconLocation(text, kTextSize, &index)) && text[0] && ExpandForTarget(text, expanded)
-        && Exists(expanded) && AnsiPathFor(expanded, target->iconPath))
-        target->iconIndex = index;
-    else
-        target->iconPath[0] = '\0';
-    AnsiPathFor(target->widePath, target->path);
+    if (SUCCEEDED(link->GetIconLocation(text, MAX_PATH, &index)) && text[0]) {
+        text[MAX_PATH - 1] = L'\0';
+        target->iconPath = ExpandForTarget(text);
+        if (Exists(target->iconPath))
+            target->iconIndex = index;
+        else
+            target->iconPath.clear();
+    }
+    target->shortPath = ShortPathOf(target->path);
+    target->shortWorkDir = ShortPathOf(target->workDir);
+    target->shortIconPath = ShortPathOf(target->iconPath);
 }
 
 }  // namespace
 
-bool ResolveShortcut(const char* path, ShortcutTarget* target)
+bool ResolveShortcut(const wchar_t* path, ShortcutTarget* target)
 {
     *target = ShortcutTarget{};
     target->iconIndex = -1;
@@ -140,9 +166,7 @@ bool ResolveShortcut(const char* path, ShortcutTarget* target)
         IPersistFile* file = nullptr;
         hr = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
         if (SUCCEEDED(hr)) {
-            WCHAR widePath[kTextSize] = {};
-            MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, kTextSize);
-            loaded = SUCCEEDED(file->Load(widePath, STGM_READ));
+            loaded = SUCCEEDED(file->Load(path, STGM_READ));
             file->Release();
         }
         if (loaded)

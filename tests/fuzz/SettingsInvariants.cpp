@@ -23,26 +23,6 @@ constexpr size_t kMaxShown = 48;  // bytes of a text shown in a message
 constexpr size_t kMissingPagesAllowed = 32;
 constexpr size_t kMissingItemsAllowed = 32;
 
-bool IsLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-// Whether a CP932 text ends with a lead byte that has nothing after it.
-bool EndsWithLoneLeadByte(std::string_view text)
-{
-    size_t i = 0;
-    while (i < text.size()) {
-        if (!IsLeadByte(static_cast<unsigned char>(text[i])))
-            ++i;
-        else if (i + 1 == text.size())
-            return true;
-        else
-            i += 2;
-    }
-    return false;
-}
-
 bool StartsWithSignature(std::string_view text)
 {
     return text.substr(0, 3) == "\xEF\xBB\xBF";
@@ -217,9 +197,9 @@ Records ReadRecords(const IniDocument& doc)
     return records;
 }
 
-bool Terminated(const char (&text)[kTextSize])
+bool Terminated(const std::wstring& text)
 {
-    return std::memchr(text, '\0', kTextSize) != nullptr;
+    return text.size() <= kMaxTextUnits && text.find(L'\0') == std::wstring::npos;
 }
 
 void CheckRecords(const IniDocument& doc, const Records& records, std::vector<std::string>* faults)
@@ -242,7 +222,7 @@ void CheckRecords(const IniDocument& doc, const Records& records, std::vector<st
                 faults->push_back("an item's image index is " + std::to_string(item.imageIndex) + " before any icon");
         }
         if (!terminated)
-            faults->push_back("a text fills its whole buffer without a terminating zero");
+            faults->push_back("a text is longer than an item holds or has a NUL in it");
     }
     if (records.pages.size() > pageSections + kMissingPagesAllowed)
         faults->push_back(std::to_string(records.pages.size()) + " pages from " + std::to_string(pageSections)
@@ -255,13 +235,36 @@ void CheckRecords(const IniDocument& doc, const Records& records, std::vector<st
 // ending with a lone lead byte (only the very end of a file, or a lead byte
 // before a NUL, gives one): that byte takes the closing quote with it, as with
 // the platform's own functions, so the quotes stay.
-void CompareText(const std::string& where, const char* before, const char* after, std::vector<std::string>* faults)
+// A text read from bytes CP932 does not define came in as the decoder's stand-in
+// (U+30FB on Windows); it is written back as that character, not as the bytes.
+bool HoldsUndefinedBytes(const std::wstring& text)
 {
-    std::string_view first = before;
-    if (EndsWithLoneLeadByte(first))
+    return text.find(L'\x30FB') != std::wstring::npos || text.find(L'\xFFFD') != std::wstring::npos;
+}
+
+std::string ShowWide(const std::wstring& text)
+{
+    std::string out;
+    for (size_t i = 0; i < text.size() && i < kMaxShown; ++i) {
+        unsigned long c = static_cast<unsigned long>(text[i]);
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            char hex[16];
+            snprintf(hex, sizeof hex, "\\u%04lX", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+void CompareText(const std::string& where, const std::wstring& before, const std::wstring& after,
+                 std::vector<std::string>* faults)
+{
+    if (HoldsUndefinedBytes(before))
         return;
-    if (first != after)
-        faults->push_back(where + " was \"" + Show(first) + "\", saved and read again \"" + Show(after) + "\"");
+    if (before != after)
+        faults->push_back(where + " was \"" + ShowWide(before) + "\", saved and read again \"" + ShowWide(after) + "\"");
 }
 
 void CompareRecords(const Records& first, const Records& second, std::vector<std::string>* faults)

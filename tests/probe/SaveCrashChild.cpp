@@ -58,8 +58,8 @@ int main(int argc, char** argv)
     if (argc != 5)
         return 2;
     savecrash::FillData(atoi(argv[2]));
-    SetSettingsFolder(argv[1]);
-    if (!launcherData.iniPath[0])
+    SetSettingsFolder(wintest::Wide(argv[1]).c_str());
+    if (launcherData.iniPath.empty())
         return 3;
 
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[3]);

@@ -43,6 +43,28 @@ std::string ListText(HWND listView, int index)
     return text;
 }
 
+std::wstring ListTextW(HWND listView, int index)
+{
+    wchar_t text[600] = L"";
+    LVITEMW item = {};
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = 600;
+    SendMessageW(listView, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+std::wstring TabTextW(HWND tabControl, int index)
+{
+    wchar_t text[600] = L"";
+    TCITEMW tab = {};
+    tab.mask = TCIF_TEXT;
+    tab.pszText = text;
+    tab.cchTextMax = 600;
+    SendMessageW(tabControl, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(&tab));
+    return text;
+}
+
 std::vector<std::string> ListTexts(HWND listView)
 {
     std::vector<std::string> texts;

@@ -17,6 +17,9 @@ int SelectedTab(HWND tabControl);
 // Icon list.
 int ListCount(HWND listView);
 std::string ListText(HWND listView, int index);
+// The texts as the controls hold them, in UTF-16.
+std::wstring ListTextW(HWND listView, int index);
+std::wstring TabTextW(HWND tabControl, int index);
 std::vector<std::string> ListTexts(HWND listView);
 int ListImage(HWND listView, int index);
 POINT ListPosition(HWND listView, int index);

@@ -9,6 +9,7 @@
 #include "panel/AutoSave.h"
 #include "panel/FileDrop.h"
 #include "panel/ItemImages.h"
+#include "panel/PanelViews.h"
 #include "panel/PanelRecord.h"
 #include "platform/Launch.h"
 #include "platform/Workers.h"

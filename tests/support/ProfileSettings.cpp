@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -14,23 +15,44 @@ void WriteNumber(const char* path, const char* section, const char* key, int val
     WritePrivateProfileStringA(section, key, text, path);
 }
 
-void WriteQuoted(const char* path, const char* section, const char* key, const char* value)
+// The records' texts in the file's code page, 932 by name; the texts these
+// files are made of are ones CP932 holds.
+void WriteQuoted(const char* path, const char* section, const char* key, const std::wstring& value)
 {
-    char text[kTextSize + 2];
-    snprintf(text, sizeof text, "\"%s\"", value);
-    WritePrivateProfileStringA(section, key, text, path);
+    std::string text(value.size() * 2 + 2, '\0');
+    text.resize(WideCharToMultiByte(932, 0, value.data(), static_cast<int>(value.size()), &text[0],
+                                    static_cast<int>(text.size()), nullptr, nullptr));
+    WritePrivateProfileStringA(section, key, ("\"" + text + "\"").c_str(), path);
 }
 
 // GetPrivateProfileStringA into a 520-byte field, without Wine's off-by-one on a
-// quoted value that exactly fills it (see IniOracle's ProfileFile::GetString).
-void ReadText(const char* path, const char* section, const char* key, const char* defaultValue, char* field)
+// quoted value that exactly fills it (see IniOracle's ProfileFile::GetString),
+// then in UTF-16. A value longer than the field is cut at 519 bytes between two
+// characters, as the panel cuts it: Wine's own cut of a double-byte character
+// leaves its trail byte (0x5C for 表) at the end, which no reader should take.
+std::wstring ReadText(const char* path, const char* section, const char* key, const char* defaultValue,
+                      std::string* cp932 = nullptr)
 {
     char wider[kTextSize + 1];
     GetPrivateProfileStringA(section, key, defaultValue, wider, kTextSize + 1, path);
-    if (std::strlen(wider) <= kTextSize - 1)
-        std::memcpy(field, wider, std::strlen(wider) + 1);
-    else
-        GetPrivateProfileStringA(section, key, defaultValue, field, kTextSize, path);
+    wider[kTextSize] = '\0';
+    auto lead = [](char c) {
+        unsigned char b = static_cast<unsigned char>(c);
+        return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    };
+    int length = 0;
+    int all = static_cast<int>(std::strlen(wider));
+    while (length < all) {
+        int step = lead(wider[length]) && length + 1 < all ? 2 : 1;
+        if (length + step > kTextSize - 1 || (step == 1 && lead(wider[length])))
+            break;
+        length += step;
+    }
+    std::wstring text(length, L'\0');
+    text.resize(MultiByteToWideChar(932, 0, wider, length, &text[0], length));
+    if (cp932)
+        cp932->assign(wider, length);
+    return text;
 }
 
 }  // namespace
@@ -83,17 +105,20 @@ void ProfileLoad(const char* path, PanelSettings* settings, std::vector<Launcher
         LauncherPage& page = pages->back();
         snprintf(section, sizeof section, "Page%d", n);
         int itemCount = GetPrivateProfileIntA(section, "ItemCount", 0, path);
-        char defaultName[kTextSize];
-        FormatDefaultPageName(defaultName, n);
-        ReadText(path, section, "Name", defaultName, page.name);
+        std::wstring defaultName = DefaultPageName(n);
+        std::string narrowName(defaultName.size() * 2, '\0');
+        narrowName.resize(WideCharToMultiByte(932, 0, defaultName.data(), static_cast<int>(defaultName.size()),
+                                              &narrowName[0], static_cast<int>(narrowName.size()), nullptr, nullptr));
+        page.name = ReadText(path, section, "Name", narrowName.c_str());
         for (int m = 1; m <= itemCount; ++m) {
             snprintf(section, sizeof section, "Page%d:Item%d", n, m);
             LauncherItem item = {};
-            ReadText(path, section, "Name", "", item.name);
-            ReadText(path, section, "Path", "", item.path);
-            ReadText(path, section, "Parameter", "", item.parameter);
-            ReadText(path, section, "WorkDir", "", item.workDir);
-            ReadText(path, section, "IconPath", item.path, item.iconPath);
+            std::string pathValue;
+            item.name = ReadText(path, section, "Name", "");
+            item.path = ReadText(path, section, "Path", "", &pathValue);
+            item.parameter = ReadText(path, section, "Parameter", "");
+            item.workDir = ReadText(path, section, "WorkDir", "");
+            item.iconPath = ReadText(path, section, "IconPath", pathValue.c_str());
             item.iconIndex = GetPrivateProfileIntA(section, "IconIndex", -1, path);
             item.posX = GetPrivateProfileIntA(section, "PosX", -1, path);
             item.posY = GetPrivateProfileIntA(section, "PosY", -1, path);

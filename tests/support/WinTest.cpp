@@ -126,4 +126,20 @@ bool WaitForModuleGone(const char* path, DWORD timeoutMs, DWORD* waitedMs)
     return gone;
 }
 
+std::wstring Wide(const std::string& cp932)
+{
+    std::wstring wide(cp932.size(), L'\0');
+    wide.resize(MultiByteToWideChar(932, 0, cp932.data(), static_cast<int>(cp932.size()), &wide[0],
+                                    static_cast<int>(wide.size())));
+    return wide;
+}
+
+std::string Narrow(const std::wstring& wide)
+{
+    std::string cp932(wide.size() * 2, '\0');
+    cp932.resize(WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), &cp932[0],
+                                     static_cast<int>(cp932.size()), nullptr, nullptr));
+    return cp932;
+}
+
 }  // namespace wintest

@@ -38,6 +38,12 @@ private:
     std::string path_;
 };
 
+// The panel's UTF-16 texts against the tests' narrow literals, which the compiler
+// writes in CP932: converted with code page 932 by name, whatever GetACP says.
+// Narrow gives '?' for what CP932 lacks.
+std::wstring Wide(const std::string& cp932);
+std::string Narrow(const std::wstring& wide);
+
 bool WriteFileBytes(const std::string& path, const std::string& bytes);
 bool ReadFileBytes(const std::string& path, std::string* bytes);
 bool FileExists(const std::string& path);
