@@ -54,7 +54,7 @@ FileText MakeFileText(std::wstring_view exact, std::string_view fallback = {});
 std::wstring ReadFileText(std::string_view value, const std::vector<std::string>& companion);
 
 // The companion's key names, for its values after `key` in a section.
-std::string CompanionKeyName(std::string_view key, size_t part);  // part 1, 2, ...
+std::string CompanionKeyName(std::string_view key, size_t index);  // the first value is 1
 
 // The companion's values written after the key's own (in this order, beside it).
 void WriteCompanion(IniDocument* doc, std::string_view section, std::string_view key,

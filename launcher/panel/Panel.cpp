@@ -316,6 +316,26 @@ void LayoutPanel(int width, int height)
     InvalidateRect(livePanel->panelWindow, nullptr, FALSE);
 }
 
+bool HandleWorkerResult(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ICONS_READY:
+        OnIconsReady(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
+        return true;
+    case WM_DROP_READY:
+        OnDropReady(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
+        return true;
+    case WM_START_DONE:
+        OnStartDone(window, reinterpret_cast<void*>(lParam));
+        return true;
+    case WM_SAVE_DONE:
+        OnSaveDone(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
+        return true;
+    default:
+        return false;
+    }
+}
+
 LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     // The window is made and destroyed while its panel's record lives.
@@ -378,16 +398,10 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         EndItemDrag(window, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_ICONS_READY:
-        OnIconsReady(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
-        return 0;
     case WM_DROP_READY:
-        OnDropReady(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
-        return 0;
     case WM_START_DONE:
-        OnStartDone(window, reinterpret_cast<void*>(lParam));
-        return 0;
     case WM_SAVE_DONE:
-        OnSaveDone(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
+        HandleWorkerResult(window, message, wParam, lParam);
         return 0;
     case WM_DROPFILES:
         OnDropFiles(reinterpret_cast<HDROP>(wParam));

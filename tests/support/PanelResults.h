@@ -9,6 +9,7 @@
 #include "panel/AutoSave.h"
 #include "panel/FileDrop.h"
 #include "panel/ItemImages.h"
+#include "panel/Panel.h"
 #include "panel/PanelViews.h"
 #include "panel/PanelRecord.h"
 #include "platform/Launch.h"
@@ -24,20 +25,8 @@ inline WNDPROC& ForwardedProc()
 
 inline LRESULT CALLBACK ForwardResults(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_ICONS_READY:
-        OnIconsReady(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
+    if (HandleWorkerResult(window, message, wParam, lParam))
         return 0;
-    case WM_DROP_READY:
-        OnDropReady(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
-        return 0;
-    case WM_START_DONE:
-        OnStartDone(window, reinterpret_cast<void*>(lParam));
-        return 0;
-    case WM_SAVE_DONE:
-        OnSaveDone(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
-        return 0;
-    }
     return CallWindowProcA(ForwardedProc(), window, message, wParam, lParam);
 }
 
