@@ -39,7 +39,10 @@
 #define TEXT_ABOUT L"Dockmere  v1.5"
 #define TEXT_ASK_SHORTCUT_TARGET L"ショートカット先の実体を登録しますか？"
 // A drop refused because the pages hold as many items as the settings file can keep.
-#define TEXT_TOO_MANY_ITEMS L"登録できる項目の数を超えるため、これ以上登録できません。"
+#define TEXT_SAVE_FAILED_FORMAT L"%s\n\n設定ファイルに書き込めないため、変更を保存できません。ファイルとフォルダーのアクセス許可と空き容量を確かめてください。パネルを閉じるまでに書き込めれば、そのとき保存します。"
+#define TEXT_SAVE_UNREADABLE_FORMAT L"%s\n\n設定ファイルを読み込めなかったため、このファイルは書き換えずに残します。このパネルで行った変更は保存されません。"
+#define TEXT_SAVE_TOO_LARGE_FORMAT L"%s\n\n設定が大きくなりすぎたため保存できません。項目を減らしてください。ファイルは前回保存した内容のまま残ります。"
+#define TEXT_TOO_MANY_ITEMS L"登録できる項目の数または設定ファイルの大きさの上限に達したため、これ以上登録できません。"
 // A start the shell refused: the item's path, then why.
 #define TEXT_START_NOT_FOUND_FORMAT L"%s\n\nファイルが見つからないため開けません。"
 #define TEXT_START_ACCESS_DENIED_FORMAT L"%s\n\nアクセスが拒否されたため開けません。"

@@ -597,12 +597,36 @@ TEST_F(CommandsTest, ChangesAreSavedOnceAfterTheLastWithTheLoadedFileKeptFirst)
     EXPECT_EQ(1, iniReplacements);
     EXPECT_EQ(4, wintest::ProfileInt(ini, "Launcher", "PageCount"));
     EXPECT_EQ("gamma", wintest::ProfileText(ini, "Page1:Item2", "Name"));
+    // Back to the first page and on again: places stored, bytes the same, nothing written.
+    Command(IDM_PAGE_FIRST + 1);
+    Command(IDM_PAGE_FIRST);
+    wintest::Pump(2500);
+    EXPECT_EQ(1, iniReplacements) << "a save with the file's own bytes wrote it";
 
     HANDLE holder = CreateFileA(ini.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     Command(IDM_DOUBLE_CLICK);
     EXPECT_TRUE(wintest::PumpUntil([] { return iniReplacements >= 3; }, 6000));
     CloseHandle(holder);
     EXPECT_TRUE(wintest::PumpUntil([&] { return wintest::ProfileInt(ini, "Launcher", "DoubleClick") == 1; }, 3000));
+
+    // A file that cannot be written (its temporary name taken by a folder) is told
+    // of once, after the tries, with its path; a later change tells nothing again.
+    {
+        ModalDriver driver;
+        std::string told;
+        driver.Then([&](HWND box) {
+            told = wintest::ItemText(box, 0xFFFF);
+            wintest::PostCommand(box, IDOK);
+        });
+        ASSERT_TRUE(CreateDirectoryA((ini + ".tmp").c_str(), nullptr));
+        Command(IDM_DOUBLE_CLICK);
+        EXPECT_TRUE(wintest::PumpUntil([&] { return driver.answered() == 1; }, 8000));
+        EXPECT_NE(std::string::npos, told.find(ini)) << told;
+        Command(IDM_DOUBLE_CLICK);
+        wintest::Pump(4000);
+        EXPECT_EQ(0, driver.unexpected());
+        RemoveDirectoryA((ini + ".tmp").c_str());
+    }
 
     Command(IDM_DOUBLE_CLICK);
     panel_->Destroy();

@@ -225,6 +225,19 @@ TEST_F(LauncherDataTest, AddItemFromFileDerivesNameAndWorkingFolder)
         EXPECT_EQ(-1, item.posY);
         EXPECT_EQ(-1, item.imageIndex) << "no image lists, no image";
     }
+
+    // Paths of the longest kind CP932 cannot hold fill the settings text long before
+    // the item count does: refused then, nothing half added, a short one still fits.
+    std::wstring huge = L"C:\\" + std::wstring(kMaxTextUnits - 8, L'\u00E9') + L".exe";
+    int added = 0;
+    while (added < 1000 && AddItemFromFile(0, huge.c_str()))
+        ++added;
+    EXPECT_GT(added, 10);
+    EXPECT_LT(added, 1000) << "the settings text has no bound";
+    int count = GetItemCount(0);
+    EXPECT_FALSE(AddItemFromFile(0, huge.c_str()));
+    EXPECT_EQ(count, GetItemCount(0));
+    EXPECT_TRUE(AddItemFromFile(0, L"C:\\Tools\\App.exe"));
 }
 
 TEST_F(LauncherDataTest, TooLongTextIsCutWithoutSplittingACharacter)

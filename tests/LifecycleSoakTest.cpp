@@ -227,9 +227,13 @@ class SettingsKeeper {
 public:
     SettingsKeeper(std::string folder, std::string file) : folder_(std::move(folder)), file_(std::move(file)) {}
 
-    // Dates the file back to 2001, so that the next save shows.
+    // Takes the icon places out of the file (after the first cycle) and dates it
+    // back to 2001: a save whose bytes equal the file's writes nothing, so destroy
+    // needs places to put back for its save to show.
     void MarkOld() const
     {
+        if (!first_.empty())
+            WriteFileBytes(file_, WithoutPositions(first_));
         HANDLE file = CreateFileA(file_.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         SYSTEMTIME old = {2001, 1, 1, 1, 0, 0, 0, 0};
         FILETIME time;

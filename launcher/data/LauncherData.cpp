@@ -135,6 +135,41 @@ int GetItemCountInAll()
     return static_cast<int>(count);
 }
 
+namespace {
+
+// A text's bytes in the file at most: an ASCII one as it is; any other at two bytes
+// a unit as CP932 and five more for a companion key's escapes.
+size_t TextBytes(const std::wstring& text)
+{
+    for (wchar_t unit : text) {
+        if (unit >= 0x80)
+            return text.size() * 7;
+    }
+    return text.size();
+}
+
+// An item's texts and its keys' names, quotes and line ends.
+constexpr size_t kItemKeyBytes = 200;
+
+size_t ItemBytes(const LauncherItem& item)
+{
+    return kItemKeyBytes + TextBytes(item.name) + TextBytes(item.path) + TextBytes(item.parameter)
+           + TextBytes(item.workDir) + TextBytes(item.iconPath);
+}
+
+}  // namespace
+
+bool SettingsTextHasRoom(size_t bytes)
+{
+    size_t total = bytes;
+    for (const LauncherPage& page : launcherData.pages) {
+        total += kItemKeyBytes + TextBytes(page.name);
+        for (const LauncherItem& item : page.items)
+            total += ItemBytes(item);
+    }
+    return total <= kSettingsFileLimit;
+}
+
 bool AddItemFromFile(int page, const wchar_t* filePath, const wchar_t* name, const std::string& shortPath)
 {
     if (GetItemCountInAll() >= kItemLimit)
@@ -166,6 +201,9 @@ bool AddItemFromFile(int page, const wchar_t* filePath, const wchar_t* name, con
             item.name.resize(dot);
     }
 
+    // Its shortcut's target may add a parameter and folders as long again.
+    if (!SettingsTextHasRoom(2 * ItemBytes(item)))
+        return false;
     AddItem(page, item);
     return true;
 }

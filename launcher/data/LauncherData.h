@@ -57,12 +57,16 @@ int GetItemCount(int page);
 const LauncherItem& GetItem(int page, int item);
 LauncherItem* CopyItem(LauncherItem* destination, int page, int item);
 void AddItem(int page, const LauncherItem& record);
-// Items in all pages at most: each can take some 6 KB of the settings text, and the
-// file is refused beyond 64 MB at its load.
+// Items in all pages at most: a typical one takes about 300 bytes of the settings
+// text, and the file is refused beyond kSettingsFileLimit at its load.
 constexpr int kItemLimit = 10000;
 int GetItemCountInAll();
+// Whether the settings text still has room for `bytes` more, by an estimate over
+// the model that never undercounts a text CP932 cannot hold (its companion key).
+bool SettingsTextHasRoom(size_t bytes);
 // The new item has no image (-1): the panel stores the file's icon and sets its
-// index. False, with nothing added, when the pages already hold kItemLimit items.
+// index. False, with nothing added, when the pages already hold kItemLimit items
+// or the settings text has no room for it.
 // shortPath: the file's short form where CP932 cannot hold the path (the file's
 // keys hold it for older readers); empty when it has none.
 bool AddItemFromFile(int page, const wchar_t* filePath, const wchar_t* name = nullptr,

@@ -16,6 +16,9 @@ constexpr int kTextSize = 520;
 // Windows knows. Texts are bounded where they come in (file, dialog, drop, rename).
 constexpr size_t kMaxTextUnits = 32767;
 
+// The largest settings file a load reads; a save never writes a larger one.
+constexpr size_t kSettingsFileLimit = 64u * 1024 * 1024;
+
 // imageIndex of a loaded item whose page has not been shown yet: its icon is made
 // when the page is first shown (or when the item's icon is needed before that).
 // Never stored in the file.

@@ -26,7 +26,7 @@ constexpr wchar_t kBackupSuffix[] = L".bak";
 constexpr DWORD kRenameRetryWaits[] = {50, 100, 150, 250, 450};
 
 // The panel writes about 300 bytes per item; a larger file is not one it wrote.
-constexpr LONGLONG kMaxFileSize = 64LL * 1024 * 1024;
+constexpr LONGLONG kMaxFileSize = static_cast<LONGLONG>(kSettingsFileLimit);
 
 // The file exists but could not be read (locked, a folder, too large): the panel
 // runs on defaults, and the save leaves the file alone rather than replace the
@@ -190,10 +190,21 @@ bool SaveSettings(bool keepBackup, bool waitOutRefusals)
 
 bool PrepareSettingsSave(bool keepBackup, SettingsSave* save)
 {
-    if (launcherData.iniPath.empty() || settingsUnreadable)
+    if (launcherData.iniPath.empty())
         return false;
     save->path = launcherData.iniPath;
+    if (settingsUnreadable) {
+        save->outcome = SaveOutcome::Unreadable;
+        return false;
+    }
     save->bytes = BuildSettingsDocument(launcherData.pages, launcherData.settings).Serialize();
+    // A file the next load would refuse would leave the user with the defaults:
+    // the old file stays instead.
+    if (save->bytes.size() > static_cast<size_t>(kMaxFileSize)) {
+        std::string().swap(save->bytes);
+        save->outcome = SaveOutcome::TooLarge;
+        return false;
+    }
     if (keepBackup && !backupKept)
         save->backup.swap(loadedBytes);
     return true;
@@ -205,11 +216,23 @@ bool WriteSettingsSave(SettingsSave* save, bool waitOutRefusals)
     save->saved = false;
     // A read-only file stays as it is (on Windows its replacement fails anyway).
     DWORD attributes = GetFileAttributesW(CallablePath(path).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        save->outcome = SaveOutcome::ReadOnly;
         return false;
+    }
+    // A file that already holds these bytes is left alone, and so is the backup:
+    // it keeps the state before the last save that changed something.
+    std::string current;
+    if (attributes != INVALID_FILE_ATTRIBUTES && ReadSettingsBytes(path, &current) == ReadResult::Read
+        && current == save->bytes) {
+        save->outcome = SaveOutcome::Unchanged;
+        save->saved = true;
+        return true;
+    }
     if (!save->backup.empty() && !save->backupKept)
         save->backupKept = KeepBackup(path, save->backup, waitOutRefusals);
     save->saved = ReplaceSettingsFile(path, save->bytes, waitOutRefusals);
+    save->outcome = save->saved ? SaveOutcome::Written : SaveOutcome::Failed;
     return save->saved;
 }
 

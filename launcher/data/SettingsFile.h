@@ -31,7 +31,8 @@ void LoadSettings();
 // keeps the bytes LoadSettings read (not the file as it is now, which someone else
 // may have replaced meanwhile) as "Dockmere.ini.bak", replacing an older backup. A
 // missing, unreadable or empty file gives no backup; a backup that cannot be
-// written is tried again at the next save, which goes on regardless.
+// written is tried again at the next save, which goes on regardless. A file that
+// already holds the new bytes is not written at all, nor is its backup.
 bool SaveSettings(bool keepBackup = false, bool waitOutRefusals = true);
 
 // SaveSettings in three steps, so that the writing can run on another thread: the
@@ -39,12 +40,24 @@ bool SaveSettings(bool keepBackup = false, bool waitOutRefusals = true);
 // written with its backup and retries (WriteSettingsSave, anywhere: it reads no
 // module state), and its outcome noted (FinishSettingsSave, on the panel's thread).
 #include <string>
+// What became of a save: the panel tells the user of the ones that leave the
+// file behind the panel's state.
+enum class SaveOutcome {
+    NotWritten,  // not written yet
+    Written,
+    Unchanged,   // the file already held these bytes: nothing was written
+    ReadOnly,    // the user's read-only file is left as it is
+    Failed,      // the file or its folder refused the new text
+    Unreadable,  // the file found at the load could not be read: it is left alone
+    TooLarge,    // the text would pass what a load reads
+};
 struct SettingsSave {
     std::wstring path;
     std::string bytes;
     std::string backup;  // the bytes loaded, to be kept as the backup first; empty: none
     bool backupKept = false;
     bool saved = false;
+    SaveOutcome outcome = SaveOutcome::NotWritten;
 };
 // False, with nothing to write, when there is no settings path or the file was
 // found unreadable at the load. With keepBackup and no backup kept yet, the loaded

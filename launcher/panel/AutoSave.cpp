@@ -4,9 +4,12 @@
 #include <utility>
 #include <vector>
 
+#include "Texts.h"
 #include "data/SettingsFile.h"
 #include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
+#include "platform/ModalHold.h"
+#include "platform/WidePaths.h"
 #include "platform/Workers.h"
 #include "resource.h"
 
@@ -114,7 +117,34 @@ bool StartWriter(SaveChannel* channel)
     return false;
 }
 
-bool SaveNow()
+// A save that leaves the file behind the panel's state is told once per panel, the
+// last thing its handler does (the panel may go during the message box). A refusal
+// that retries wait out, a read-only file the user chose and an unchanged file are not.
+void TellOfSave(SaveOutcome outcome, const std::wstring& path)
+{
+    const wchar_t* format;
+    switch (outcome) {
+    case SaveOutcome::Failed:
+        format = TEXT_SAVE_FAILED_FORMAT;
+        break;
+    case SaveOutcome::Unreadable:
+        format = TEXT_SAVE_UNREADABLE_FORMAT;
+        break;
+    case SaveOutcome::TooLarge:
+        format = TEXT_SAVE_TOO_LARGE_FORMAT;
+        break;
+    default:
+        return;
+    }
+    if (livePanel->saveFailureTold || !livePanel->saveArmed || !livePanel->panelWindow)
+        return;
+    livePanel->saveFailureTold = true;
+    HWND owner = GetAncestor(livePanel->panelWindow, GA_ROOT);
+    ModalHold hold;
+    MessageBoxW(owner, FillTextFormat(format, path).c_str(), TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool SaveNow(SaveOutcome* refusal = nullptr, std::wstring* refusedPath = nullptr)
 {
     livePanel->saving = true;
     // Places the list view set by itself reach the file as they do at destroy.
@@ -123,6 +153,10 @@ bool SaveNow()
     bool prepared = PrepareSettingsSave(livePanel->changedSinceLoad, save);
     livePanel->saving = false;
     if (!prepared) {
+        if (refusal) {
+            *refusal = save->outcome;
+            *refusedPath = save->path;
+        }
         delete save;
         return false;
     }
@@ -172,8 +206,14 @@ void OnSaveTimer(HWND window)
         SetTimer(window, ID_SAVE_TIMER, SAVE_DELAY, nullptr);
         return;
     }
-    if (armed && !SaveNow() && livePanel->saveRetriesLeft > 0) {
-        --livePanel->saveRetriesLeft;
+    SaveOutcome refusal = SaveOutcome::NotWritten;
+    std::wstring path;
+    if (!armed || SaveNow(&refusal, &path))
+        return;
+    if (refusal != SaveOutcome::NotWritten) {
+        TellOfSave(refusal, path);  // nothing a later try would change
+    } else if (livePanel->saveRetriesLeft > 0) {
+        --livePanel->saveRetriesLeft;  // the workers took no task
         SetTimer(window, ID_SAVE_TIMER, kRetryDelay, nullptr);
     }
 }
@@ -187,17 +227,25 @@ void OnSaveDone(DWORD generation, void* context)
             LockedChannel locked(channel);
             written.swap(channel->written);
         }
-        bool failed = false;
+        SaveOutcome last = SaveOutcome::NotWritten;
+        std::wstring path;
         for (SettingsSave* save : written) {
             FinishSettingsSave(save);
-            failed = !save->saved;  // the last one counts
+            last = save->outcome;  // the last one counts
+            path = save->path;
             delete save;
         }
-        // A refusal the worker's retries did not wait out is tried again later.
-        if (failed && livePanel->saveArmed && livePanel->saveRetriesLeft > 0 && livePanel->panelWindow) {
+        channel->Release();
+        // A refusal the worker's retries did not wait out is tried again later, and
+        // told when the tries are spent.
+        if (last == SaveOutcome::Failed && livePanel->saveArmed && livePanel->saveRetriesLeft > 0
+            && livePanel->panelWindow) {
             --livePanel->saveRetriesLeft;
             SetTimer(livePanel->panelWindow, ID_SAVE_TIMER, kRetryDelay, nullptr);
+        } else {
+            TellOfSave(last, path);
         }
+        return;
     }
     channel->Release();
 }

@@ -63,6 +63,7 @@ struct PanelRecord {
     bool changedSinceLoad = false;
     bool saving = false;
     int saveRetriesLeft = 0;
+    bool saveFailureTold = false;  // a save that could not write was told once
     SaveChannel* saveChannel = nullptr;  // the saves a worker writes (AutoSave.cpp)
 
     // Ctrl+Z's removals, latest last, and the last page serial given out.
