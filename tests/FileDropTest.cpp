@@ -23,6 +23,7 @@
 #include "LivePanel.h"
 #include "PanelReader.h"
 #include "ModalDriver.h"
+#include "SlowFiles.h"
 #include "PanelResults.h"
 #include "data/SettingsFile.h"
 #include "panel/Panel.h"
@@ -677,6 +678,58 @@ TEST_F(FileDropTest, ExactNamesAreShownAndStartedWithAndWithoutShortNames)
     SetEnvironmentVariableA("LAUNCH_PROBE_OUTPUT", nullptr);
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"DockmereTestDoc");
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L".mkrdoc");
+}
+
+// An older version's file, which named files outside CP932 by their short names:
+// once loaded, items take the long forms (a name that was the short title too),
+// but not one removed or edited meanwhile; the save keeps the short form as the
+// key's fallback. A load with nothing short changes nothing.
+TEST_F(FileDropTest, ShortPathsOfAnOlderVersionTakeTheirLongFormsAfterTheLoad)
+{
+    const std::wstring folder = Wide(files_.path()) + L"\\資料〜2024", file = folder + L"\\Café 한.txt";
+    const std::wstring tilde = Wide(files_.File("tool~1.txt"));  // a real name of the short names' shape
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr)) << "no UTF-8 locale (scripts/install-deps.sh)";
+    for (const std::wstring& name : {file, tilde})
+        CloseHandle(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    WCHAR shortFile[MAX_PATH] = {}, shortFolder[MAX_PATH] = {};
+    GetShortPathNameW(folder.c_str(), shortFolder, MAX_PATH);
+    ASSERT_NE(0u, GetShortPathNameW(file.c_str(), shortFile, MAX_PATH));
+    const std::string oldPath = Narrow(shortFile), oldFolder = Narrow(shortFolder) + "\\";
+    Settings old;
+    old.pages.push_back(SettingsPage{"ページ &1", {{"removed", oldPath}, {Narrow(TitleOfPath(shortFile)), oldPath, -1, -1, -1, oldFolder},
+                                                   {"自作", oldPath}, {"edited", oldPath}, {"tool~1", Narrow(tilde)}}});
+    panel_.reset();
+    SlowFiles slow(GetModuleHandleW(nullptr));
+    slow.Hold(shortFolder);
+    panel_.reset(new LivePanel(old));
+    list_ = panel_->list();
+    ASSERT_TRUE(slow.WaitForBlocked(shortFolder, 1));
+    SelectListItem(list_, 0);
+    SendMessageW(panel_->window(), WM_COMMAND, IDM_DELETE, 0);
+    SetItemPath(0, 2, L"C:\\edited.exe");
+    slow.Release(shortFolder);
+    ASSERT_TRUE(PumpUntilWorkersDone());
+    ASSERT_EQ(4, GetItemCount(0));
+    const std::wstring names[] = {L"Café 한", L"自作", L"edited", L"tool~1"}, paths[] = {file, file, L"C:\\edited.exe", tilde};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(paths[i], GetItem(0, i).path) << i;
+        EXPECT_EQ(i == 3 ? tilde : file, GetItem(0, i).iconPath) << i;
+        EXPECT_EQ(names[i], ListTextW(list_, i)) << i;
+    }
+    EXPECT_EQ(folder + L"\\", GetItem(0, 0).workDir);
+    ASSERT_TRUE(SaveSettings());
+    const std::string ini = Narrow(launcherData.iniPath);
+    for (const char* key : {"Path", "IconPath"})
+        EXPECT_EQ(oldPath, ProfileText(ini, "Page1:Item1", key)) << key;
+    EXPECT_EQ(oldFolder, ProfileText(ini, "Page1:Item1", "WorkDir"));
+    EXPECT_NE(std::string::npos, ProfileText(ini, "Page1:Item1", "PathW").find("Caf`00E9 `D55C.txt"));
+
+    Settings real;
+    real.pages.push_back(SettingsPage{"ページ &1", {{"tool~1", Narrow(tilde)}}});
+    panel_.reset();
+    panel_.reset(new LivePanel(real));
+    ASSERT_TRUE(PumpUntilWorkersDone());
+    EXPECT_FALSE(livePanel->changedSinceLoad);
 }
 
 TEST_F(FileDropTest, EmptyDropAddsNothing)

@@ -191,21 +191,26 @@ bool AddItemFromFile(int page, const wchar_t* filePath, const wchar_t* name, con
     if (!shortPath.empty())
         item.shortWorkDir = shortPath.substr(0, PathFindFileNameA(shortPath.c_str()) - shortPath.c_str());
 
-    if (name) {
+    if (name)
         CopyText(&item.name, name);
-    } else {
-        // The title up to its last dot: PathRemoveExtension would stop at 260 units.
-        item.name = item.path.substr(title);
-        size_t dot = item.name.rfind(L'.');
-        if (dot != std::wstring::npos && dot > 0)
-            item.name.resize(dot);
-    }
+    else
+        item.name = TitleOfPath(item.path);
 
     // Its shortcut's target may add a parameter and folders as long again.
     if (!SettingsTextHasRoom(2 * ItemBytes(item)))
         return false;
     AddItem(page, item);
     return true;
+}
+
+std::wstring TitleOfPath(const std::wstring& path)
+{
+    // Up to its last dot: PathRemoveExtension would stop at 260 units.
+    std::wstring title = path.substr(PathFindFileNameW(path.c_str()) - path.c_str());
+    size_t dot = title.rfind(L'.');
+    if (dot != std::wstring::npos && dot > 0)
+        title.resize(dot);
+    return title;
 }
 
 void RemoveItem(int page, int item)

@@ -71,6 +71,9 @@ bool SettingsTextHasRoom(size_t bytes);
 // keys hold it for older readers); empty when it has none.
 bool AddItemFromFile(int page, const wchar_t* filePath, const wchar_t* name = nullptr,
                      const std::string& shortPath = {});
+// The name an item takes from its path when it is given none: the last component up
+// to its last dot (a leading dot stays).
+std::wstring TitleOfPath(const std::wstring& path);
 void RemoveItem(int page, int item);
 void InsertItem(int page, int index, const LauncherItem& record);  // index 0..GetItemCount(page)
 void SwapItems(int page, int itemA, int itemB);

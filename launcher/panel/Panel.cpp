@@ -23,6 +23,7 @@
 #include "panel/Notifications.h"
 #include "panel/PanelRecord.h"
 #include "panel/PanelViews.h"
+#include "panel/ShortPathRepair.h"
 #include "platform/ActivationScope.h"
 #include "platform/Launch.h"
 #include "platform/ModuleRecord.h"
@@ -110,6 +111,7 @@ void EndPanel()
         DiscardPostedResults(livePanel->panelWindow, WM_SAVE_DONE, ReleaseSaveDone);
         DiscardPostedResults(livePanel->panelWindow, WM_START_DONE, ReleaseStartRequest);
         DiscardPostedResults(livePanel->panelWindow, WM_DROP_READY, ReleaseDropRequest);
+        DiscardPostedResults(livePanel->panelWindow, WM_PATHS_REPAIRED, ReleasePathRepair);
     }
     ForgetWaitingDrops();
     EndAutoSave();
@@ -179,6 +181,7 @@ HWND KDX_CALL CreatePanel(KdxHostServices* services, HWND parent)
     ApplySettings();
     SetChangeHook(NoteChange);
     StartAutoSave();
+    RepairShortPaths();
     return livePanel->panelWindow;
 }
 
@@ -331,6 +334,9 @@ bool HandleWorkerResult(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_SAVE_DONE:
         OnSaveDone(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
         return true;
+    case WM_PATHS_REPAIRED:
+        OnPathsRepaired(static_cast<DWORD>(wParam), reinterpret_cast<void*>(lParam));
+        return true;
     default:
         return false;
     }
@@ -401,6 +407,7 @@ LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_DROP_READY:
     case WM_START_DONE:
     case WM_SAVE_DONE:
+    case WM_PATHS_REPAIRED:
         HandleWorkerResult(window, message, wParam, lParam);
         return 0;
     case WM_DROPFILES:

@@ -17,5 +17,5 @@ void DestroyPanelWindows();
 void LayoutPanel(int width, int height);
 LRESULT CALLBACK PanelWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // A worker's result posted to the panel window (WM_ICONS_READY, WM_DROP_READY,
-// WM_START_DONE, WM_SAVE_DONE) taken on; false for any other message.
+// WM_START_DONE, WM_SAVE_DONE, WM_PATHS_REPAIRED) taken on; false for any other message.
 bool HandleWorkerResult(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

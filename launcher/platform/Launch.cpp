@@ -86,7 +86,12 @@ void RunStart(void* context, const volatile LONG*)
     bool quoted = IsQuoted(file);
     if (quoted)
         file = file.substr(1, file.size() - 2);
-    file = StartablePathW(file);
+    std::wstring parameters = request->parameters;
+    std::wstring program;
+    if (NativeOpenCommand(file, request->parameters, &program, &parameters))
+        file = program;  // a document only the 64-bit view holds, by its open command
+    else
+        file = StartablePathW(file);
     if (quoted || file.find(L' ') != std::wstring::npos)
         file = L"\"" + file + L"\"";
 
@@ -107,7 +112,7 @@ void RunStart(void* context, const volatile LONG*)
     start.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
     start.hwnd = request->shellOwner;
     start.lpFile = file.c_str();
-    start.lpParameters = request->parameters.c_str();
+    start.lpParameters = parameters.c_str();
     start.lpDirectory = workDir.empty() ? nullptr : workDir.c_str();
     start.nShow = SW_SHOWNORMAL;
     SetLastError(ERROR_SUCCESS);

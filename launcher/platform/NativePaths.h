@@ -19,3 +19,13 @@ std::wstring ReachablePathW(const std::wstring& path);
 // .cpl is opened by another program, most often a 64-bit one (Explorer, mmc,
 // an editor), which has no Sysnative and reads System32 as its own.
 std::wstring StartablePathW(const std::wstring& path);
+
+// A document of System32 that only the 64-bit view holds cannot be opened through
+// the shell by its name (the shell of this process looks for it in the 32-bit view)
+// nor by its Sysnative form (the program that opens it is most often a 64-bit one).
+// Its association's open command is taken instead: the program, reached as
+// StartablePathW reaches it, and the command's arguments with the document's exact
+// path (and `parameters` for %*). False for any other path, or when the document
+// type has no open command.
+bool NativeOpenCommand(const std::wstring& document, const std::wstring& parameters, std::wstring* program,
+                       std::wstring* arguments);

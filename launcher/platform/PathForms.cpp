@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string_view>
+
 #include "data/Cp932.h"
 
 namespace {
@@ -25,7 +27,35 @@ std::wstring AskPathForm(const std::wstring& path, Call call)
     return std::wstring();
 }
 
+// An 8.3 name with '~': at most eight units, a dot and three.
+bool HasShortNameShape(std::wstring_view part)
+{
+    if (part.find(L'~') == std::wstring_view::npos || part.size() > 12)
+        return false;
+    size_t dot = part.find(L'.');
+    if (dot == std::wstring_view::npos)
+        return part.size() <= 8;
+    return dot >= 1 && dot <= 8 && part.size() - dot - 1 <= 3 && part.find(L'.', dot + 1) == std::wstring_view::npos;
+}
+
 }  // namespace
+
+bool MayHoldShortNames(const std::wstring& path)
+{
+    // A relative path would be looked up from whatever folder the process is in.
+    bool full = (path.size() > 2 && path[1] == L':' && path[2] == L'\\') || path.compare(0, 2, L"\\\\") == 0;
+    if (!full)
+        return false;
+    for (size_t start = 0; start < path.size();) {
+        size_t end = path.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos)
+            end = path.size();
+        if (HasShortNameShape(std::wstring_view(path).substr(start, end - start)))
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
 
 std::wstring LongPathOf(const std::wstring& path)
 {

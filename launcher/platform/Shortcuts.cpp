@@ -42,6 +42,27 @@ bool Exists(const std::wstring& path)
     return !path.empty() && GetFileAttributesW(ReachablePathW(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The flags a shell link file's header holds (LinkFlags, after the header's size
+// and class id); 0 when the file is no such link. Some link objects (Wine's) answer
+// GetFlags only with the parts they hold and never report SLDF_RUNAS_USER.
+DWORD HeaderLinkFlags(const wchar_t* path)
+{
+    static const CLSID kShellLinkClass = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+    struct Header {
+        DWORD size;
+        CLSID linkClass;
+        DWORD flags;
+    } header = {};
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    DWORD read = 0;
+    bool whole = ReadFile(file, &header, sizeof header, &read, nullptr) && read == sizeof header;
+    CloseHandle(file);
+    return whole && header.size == 0x4C && IsEqualCLSID(header.linkClass, kShellLinkClass) ? header.flags : 0;
+}
+
 DWORD LinkFlags(IShellLinkW* link, IShellLinkDataList** data)
 {
     *data = nullptr;
@@ -106,10 +127,10 @@ std::wstring FindTarget(IShellLinkW* link, IShellLinkDataList* data)
 }
 
 // Fills `target` from a loaded link; leaves it empty when the link itself is to be the item.
-void ReadShortcut(IShellLinkW* link, ShortcutTarget* target)
+void ReadShortcut(const wchar_t* path, IShellLinkW* link, ShortcutTarget* target)
 {
     IShellLinkDataList* data = nullptr;
-    DWORD flags = LinkFlags(link, &data);
+    DWORD flags = LinkFlags(link, &data) | (HeaderLinkFlags(path) & SLDF_RUNAS_USER);
     if (!(flags & (SLDF_HAS_DARWINID | SLDF_RUNAS_USER)))
         target->path = FindTarget(link, data);
     if (data)
@@ -170,7 +191,7 @@ bool ResolveShortcut(const wchar_t* path, ShortcutTarget* target)
             file->Release();
         }
         if (loaded)
-            ReadShortcut(link, target);
+            ReadShortcut(path, link, target);
         link->Release();
     }
     if (initialised == S_OK || initialised == S_FALSE)

@@ -171,7 +171,7 @@ std::string SettingsFileText(const Settings& settings)
             add("Name=\"%s\"", item.name.c_str());
             add("Path=\"%s\"", item.path.c_str());
             add("Parameter=\"\"");
-            add("WorkDir=\"\"");
+            add("WorkDir=\"%s\"", item.workDir.c_str());
             add("IconPath=\"%s\"", item.path.c_str());
             add("IconIndex=%d", item.iconIndex);
             add("PosX=%d", item.posX);

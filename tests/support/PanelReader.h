@@ -40,6 +40,7 @@ struct SettingsItem {
     int iconIndex = -1;
     int posX = -1;
     int posY = -1;
+    std::string workDir;
 };
 
 struct SettingsPage {
