@@ -1,15 +1,13 @@
-// NOT BUILT YET: under Wine this program ends in an illegal instruction on the
-// return from ImageList_ReplaceIcon inside PutItemIcons (see the commit that adds
-// it); it is registered in bench/CMakeLists.txt once that is understood.
-// What the workers cost the host's thread, with the real Dockmere.kdx loaded as
-// kdxhost loads it; each figure the median of five runs:
+// What the workers cost the host's thread, with the real Dockmere.kdx loaded,
+// created and destroyed as kdxhost does it; each figure the median of five runs:
 // - creation of a panel whose first page of 25 items holds 5 whose files never
 //   answer (SlowFiles holds them in the module's imports) against the same panel
 //   with those files answering;
 // - the time from the create call until the last real icon of a 100-item first
 //   page is in the list (the workers' result dispatched by the host's loop)
-//   against the fill the panel did before on the host's thread: the same 100
-//   icons appended to both image lists in one step (AppendItemIcons).
+//   against create as it was with the fill on the host's thread: the same
+//   create's return (placeholders in) plus the same 100 icons appended to both
+//   image lists in one step (AppendItemIcons), what the create did before.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -133,12 +131,12 @@ int main()
             if (holding)
                 slow.Hold(held);
             double start = Now();
-            HWND panel = module.table().create(HostServices(), parent);
+            HWND panel = module.Create(parent);
             (holding ? hung : plain).push_back(Now() - start);
             if (!panel)
                 return 1;
-            module.Destroy();
-        }  // the held files answer: the workers end
+            module.Destroy();  // destroy and unload: workers still running hold the module
+        }  // the held files answer: the workers end and let it go
         PumpUntilUnloaded(plugin);
     }
     double plainMs = Median(plain);
@@ -153,8 +151,8 @@ int main()
     std::string hundred = WriteSettings("-hundred", 100, false);
     std::vector<IconSource> sources;
     for (int i = 0; i < GetItemCount(0); ++i)
-        sources.push_back(IconSource{GetItem(0, i).iconPath, GetItem(0, i).iconIndex});
-    std::vector<double> arrival, fill;
+        sources.push_back(IconSource{GetItem(0, i).iconPath.c_str(), GetItem(0, i).iconIndex});
+    std::vector<double> arrival, fill, created;
     for (int run = 0; run < kRuns; ++run) {
         HIMAGELIST large = ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 0);
         HIMAGELIST small = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 0);
@@ -171,7 +169,8 @@ int main()
         if (module.Load(plugin.c_str()) != KdxLoadResult::Loaded)
             return 1;
         start = Now();
-        HWND panel = module.table().create(HostServices(), parent);
+        HWND panel = module.Create(parent);
+        created.push_back(Now() - start);
         if (!panel)
             return 1;
         // One volume, one batch: its result in the list is the last real icon.
@@ -183,12 +182,15 @@ int main()
         module.Destroy();
         PumpUntilUnloaded(plugin);
     }
+    // Before the workers, create returned with the real icons in: its own work (the
+    // windows, the load, the tabs and list items) and the fill.
     double arrivalMs = Median(arrival);
     double fillMs = Median(fill);
-    snprintf(text, sizeof text, "%.2fx", arrivalMs / fillMs);
+    double beforeMs = Median(created) + fillMs;
+    snprintf(text, sizeof text, "%.2fx (fill %s)", arrivalMs / beforeMs, Ms(fillMs).c_str());
     Row({"create until the last real icon of 100 is in the list", Ms(arrivalMs),
-         "the same 100 icons filled on the host's thread", Ms(fillMs), text,
-         arrivalMs <= 1.2 * fillMs ? "at most 1.2x: met" : "at most 1.2x: NOT MET"});
+         "create's return plus the same 100 icons filled on the host's thread", Ms(beforeMs), text,
+         arrivalMs <= 1.2 * beforeMs ? "at most 1.2x: met" : "at most 1.2x: NOT MET"});
 
     DestroyWindow(top);
     RemoveFolder(mixed);

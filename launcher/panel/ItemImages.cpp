@@ -16,11 +16,13 @@ namespace {
 
 struct IconBatch {
     std::vector<IconJob> jobs;
+    IconJobStrips* strips = nullptr;
 };
 
 void RunIconBatch(void* context, const volatile LONG* cancelled)
 {
-    ExtractIconJobs(static_cast<IconBatch*>(context)->jobs, cancelled);
+    auto* batch = static_cast<IconBatch*>(context);
+    ExtractIconJobs(batch->jobs, cancelled, &batch->strips);
 }
 
 // The shell's placeholder image of an icon path, asked once per extension.
@@ -125,11 +127,21 @@ void MakePageIcons(int page)
 {
     if (page < 0 || page >= GetPageCount())
         return;
-    std::vector<IconJob> jobs;
+    // The page's new slots with their placeholders, in one step per list where the
+    // lists take them so; else one by one.
+    std::vector<LauncherItem*> waiting;
+    std::vector<int> places;
     for (LauncherItem& item : launcherData.pages[page].items) {
-        if (item.imageIndex != kImageNotMade)
-            continue;
-        item.imageIndex = NewSlot(item.iconPath.c_str());
+        if (item.imageIndex == kImageNotMade) {
+            waiting.push_back(&item);
+            places.push_back(PlaceholderFor(item.iconPath));
+        }
+    }
+    int first = AppendShellImages(livePanel->ImageLists(), places.data(), static_cast<int>(places.size()));
+    std::vector<IconJob> jobs;
+    for (size_t k = 0; k < waiting.size(); ++k) {
+        LauncherItem& item = *waiting[k];
+        item.imageIndex = first != -1 ? first + static_cast<int>(k) : NewSlot(item.iconPath.c_str());
         if (item.imageIndex != -1)
             jobs.push_back(JobFor(item.imageIndex, item.iconPath.c_str(), item.iconIndex));
     }
@@ -172,16 +184,21 @@ bool PutReadyIcons(void* context, std::vector<int>* emptied)
 {
     auto* batch = static_cast<IconBatch*>(context);
     bool stored = false;
+    std::vector<bool> wanted;
     for (IconJob& job : batch->jobs) {
         if (!job.shortForms.empty())
             TakeShortForms(job);
-        if (job.slot < 0 || static_cast<size_t>(job.slot) >= livePanel->imageTickets.size()
-            || livePanel->imageTickets[job.slot] != job.ticket)
-            continue;  // a newer request of the slot is on its way
-        if (PutItemIcons(livePanel->ImageLists(), job.slot, job.large, job.small) != -1)
+        // Not wanted when a newer request of the slot is on its way.
+        wanted.push_back(job.slot >= 0 && static_cast<size_t>(job.slot) < livePanel->imageTickets.size()
+                         && livePanel->imageTickets[job.slot] == job.ticket);
+    }
+    std::vector<bool> put;
+    PutIconJobs(livePanel->ImageLists(), batch->jobs, batch->strips, wanted, &put);
+    for (size_t k = 0; k < put.size(); ++k) {
+        if (put[k])
             stored = true;
-        else
-            emptied->push_back(job.slot);
+        else if (wanted[k])
+            emptied->push_back(batch->jobs[k].slot);
     }
     ReleaseIconBatch(batch);
     return stored;
@@ -191,5 +208,6 @@ void ReleaseIconBatch(void* context)
 {
     auto* batch = static_cast<IconBatch*>(context);
     DestroyIconJobs(batch->jobs);
+    DestroyIconJobStrips(batch->strips);
     delete batch;
 }

@@ -251,6 +251,45 @@ public:
         return true;
     }
 
+    // An icon of what place n holds, for storing it alone; null when there is none.
+    HICON IconAt(int n) const
+    {
+        if (!pixels_)
+            return nullptr;
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = size_;
+        info.bmiHeader.biHeight = -size_;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        HBITMAP color = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!color)
+            return nullptr;
+        std::vector<BYTE> mask(size_ / 8 * size_);  // whole words a row at the sizes strips have
+        for (int y = 0; y < size_; ++y) {
+            memcpy(static_cast<uint32_t*>(bits) + y * size_, pixels_ + static_cast<size_t>(y) * size_ * count_ + n * size_,
+                   size_ * sizeof(uint32_t));
+            memcpy(&mask[y * size_ / 8], &mask_[y * maskStride_ + n * size_ / 8], size_ / 8);
+        }
+        GdiFlush();
+        ICONINFO parts = {TRUE, 0, 0, CreateBitmap(size_, size_, 1, 1, mask.data()), color};
+        HICON icon = parts.hbmMask ? CreateIconIndirect(&parts) : nullptr;
+        if (parts.hbmMask)
+            DeleteObject(parts.hbmMask);
+        DeleteObject(color);
+        return icon;
+    }
+
+    // Filled: the DC that read the icons goes with the thread that made it.
+    void Filled()
+    {
+        if (dc_)
+            DeleteDC(dc_);
+        dc_ = nullptr;
+    }
+
     // Appends every place to the list; the index of the first, or -1.
     int AddTo(HIMAGELIST list)
     {
@@ -354,6 +393,10 @@ std::wstring IconFileOf(const wchar_t* path)
         return path;
     return ReachablePathW(path);
 }
+
+// The panel's image lists' sizes, which a worker makes its strips for.
+constexpr int kLargeIconSize = 32;
+constexpr int kSmallIconSize = 16;
 
 int IconSize(HIMAGELIST list)
 {
@@ -552,13 +595,76 @@ bool PutShellImage(const ItemImageLists& lists, int imageIndex, int place)
     return stored;
 }
 
-void ExtractIconJobs(std::vector<IconJob>& jobs, const volatile LONG* cancelled)
+// A batch's icons side by side in the lists' layout (IconStrip), made on the worker
+// with the handles, so that the UI thread stores a run of slots in one step per list.
+struct IconJobStrips {
+    IconJobStrips(int count) : large(kLargeIconSize, count), small(kSmallIconSize, count), drawn(count) {}
+    IconStrip large;
+    IconStrip small;
+    std::vector<bool> drawn;  // both strips hold job k's images
+};
+
+int AppendShellImages(const ItemImageLists& lists, const int* places, int count)
 {
-    // Jobs of one source share its icons, copied; a file's icons are read once.
+    if (count <= 0)
+        return -1;
+    IconStrip large(IconSize(lists.large), count);
+    IconStrip small(IconSize(lists.small), count);
+    HIMAGELIST shellLarge = nullptr;
+    HIMAGELIST shellSmall = nullptr;
+    bool shell = Shell_GetImageLists(&shellLarge, &shellSmall);
+    std::map<int, int> drawnAt;  // a shell image -> the place that holds it
+    bool whole = true;
+    for (int k = 0; k < count && whole; ++k) {
+        int place = places[k];
+        if (place < 0 || !shell)
+            continue;  // blank, as a slot the shell has no image for
+        auto seen = drawnAt.find(place);
+        if (seen != drawnAt.end()) {
+            whole = large.CopyPlace(seen->second, k) && small.CopyPlace(seen->second, k);
+            continue;
+        }
+        HICON largeIcon = ImageList_GetIcon(shellLarge, place, ILD_NORMAL);
+        HICON smallIcon = ImageList_GetIcon(shellSmall, place, ILD_NORMAL);
+        whole = largeIcon && smallIcon && large.Put(k, largeIcon) && small.Put(k, smallIcon);
+        if (largeIcon)
+            DestroyIcon(largeIcon);
+        if (smallIcon)
+            DestroyIcon(smallIcon);
+        drawnAt[place] = k;
+    }
+    int first = ImageList_GetImageCount(lists.large);
+    if (!whole || ImageList_GetImageCount(lists.small) != first)
+        return -1;
+    if (large.AddTo(lists.large) != first)
+        return -1;
+    if (small.AddTo(lists.small) != first) {
+        ImageList_SetImageCount(lists.large, first);
+        return -1;
+    }
+    return first;
+}
+
+void ExtractIconJobs(std::vector<IconJob>& jobs, const volatile LONG* cancelled, IconJobStrips** madeStrips)
+{
+    // Jobs of one source share its icons, copied; a file's icons are read once, each
+    // file opened once as data.
     std::map<std::pair<std::wstring, int>, size_t> seen;
+    IconResources files;
+    IconJobStrips* strips = madeStrips && !jobs.empty() ? new IconJobStrips(static_cast<int>(jobs.size())) : nullptr;
+    if (madeStrips)
+        *madeStrips = strips;
+    auto draw = [&](size_t k, Picture* large, Picture* small) {
+        if (!strips || (!large->present() && !small->present()))
+            return;
+        Picture& largeOrSmall = large->present() ? *large : *small;
+        Picture& smallOrLarge = small->present() ? *small : *large;
+        strips->drawn[k] = strips->large.Put(static_cast<int>(k), largeOrSmall)
+                           && strips->small.Put(static_cast<int>(k), smallOrLarge);
+    };
     for (size_t i = 0; i < jobs.size(); ++i) {
         if (cancelled && *cancelled)
-            return;
+            break;
         IconJob& job = jobs[i];
         job.shortForms.clear();
         for (const std::wstring& path : job.longForms)
@@ -569,6 +675,9 @@ void ExtractIconJobs(std::vector<IconJob>& jobs, const volatile LONG* cancelled)
             const IconJob& first = jobs[earlier->second];
             job.large = first.large ? CopyIcon(first.large) : nullptr;
             job.small = first.small ? CopyIcon(first.small) : nullptr;
+            if (strips && strips->drawn[earlier->second])
+                strips->drawn[i] = strips->large.CopyPlace(static_cast<int>(earlier->second), static_cast<int>(i))
+                                   && strips->small.CopyPlace(static_cast<int>(earlier->second), static_cast<int>(i));
             continue;
         }
         seen[key] = i;
@@ -582,12 +691,73 @@ void ExtractIconJobs(std::vector<IconJob>& jobs, const volatile LONG* cancelled)
                 job.large = ImageList_GetIcon(shellLarge, place, ILD_NORMAL);
                 job.small = ImageList_GetIcon(shellSmall, place, ILD_NORMAL);
             }
-            continue;
+        } else {
+            Picture large, small;
+            if (files.Find(iconPath, job.iconIndex, kLargeIconSize, kSmallIconSize, &large, &small)) {
+                // Handles only for what the strips do not hold: making them is most
+                // of a numbered icon's cost.
+                draw(i, &large, &small);
+                if (!strips || !strips->drawn[i]) {
+                    job.large = large.Icon();
+                    job.small = small.Icon();
+                }
+                continue;
+            }
+            // One call per size, as ExtractItemIcons asks.
+            ExtractIconExW(iconPath, job.iconIndex, &job.large, nullptr, 1);
+            ExtractIconExW(iconPath, job.iconIndex, nullptr, &job.small, 1);
         }
-        // One call per size, as ExtractItemIcons asks.
-        ExtractIconExW(iconPath, job.iconIndex, &job.large, nullptr, 1);
-        ExtractIconExW(iconPath, job.iconIndex, nullptr, &job.small, 1);
+        Picture large, small;
+        large.icon = job.large;
+        small.icon = job.small;
+        draw(i, &large, &small);
     }
+    if (strips) {
+        strips->large.Filled();
+        strips->small.Filled();
+    }
+}
+
+void PutIconJobs(const ItemImageLists& lists, const std::vector<IconJob>& jobs, IconJobStrips* strips,
+                 const std::vector<bool>& wanted, std::vector<bool>* stored)
+{
+    stored->assign(jobs.size(), false);
+    // A run of slots at the end of both lists, all still wanted and drawn (a page's
+    // first fill): the lists are cut back to its first slot and given the strips.
+    size_t n = jobs.size();
+    int first = n ? jobs[0].slot : -1;
+    bool run = strips && first >= 0 && ImageList_GetImageCount(lists.large) == first + static_cast<int>(n)
+               && ImageList_GetImageCount(lists.small) == first + static_cast<int>(n);
+    for (size_t k = 0; run && k < n; ++k)
+        run = wanted[k] && strips->drawn[k] && jobs[k].slot == first + static_cast<int>(k);
+    if (run && ImageList_SetImageCount(lists.large, first) && ImageList_SetImageCount(lists.small, first)) {
+        if (strips->large.AddTo(lists.large) == first && strips->small.AddTo(lists.small) == first) {
+            stored->assign(n, true);
+            return;
+        }
+        // Refused (no memory): the slots come back, blank, and are filled one by one.
+        ImageList_SetImageCount(lists.large, first + static_cast<int>(n));
+        ImageList_SetImageCount(lists.small, first + static_cast<int>(n));
+    }
+    for (size_t k = 0; k < n; ++k) {
+        if (!wanted[k])
+            continue;
+        bool fromStrips = !jobs[k].large && !jobs[k].small && strips && strips->drawn[k];
+        HICON large = fromStrips ? strips->large.IconAt(static_cast<int>(k)) : jobs[k].large;
+        HICON small = fromStrips ? strips->small.IconAt(static_cast<int>(k)) : jobs[k].small;
+        (*stored)[k] = PutIcons(lists, jobs[k].slot, large, small) != -1;
+        if (fromStrips) {
+            if (large)
+                DestroyIcon(large);
+            if (small)
+                DestroyIcon(small);
+        }
+    }
+}
+
+void DestroyIconJobStrips(IconJobStrips* strips)
+{
+    delete strips;
 }
 
 void DestroyIconJobs(std::vector<IconJob>& jobs)

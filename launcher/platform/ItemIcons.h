@@ -49,6 +49,11 @@ int PlaceholderImageOf(const WCHAR* iconPath);
 // imageIndex; false when nothing was stored.
 bool PutShellImage(const ItemImageLists& lists, int imageIndex, int place);
 
+// Appends the shell's images at `places` (PlaceholderImageOf; -1 leaves a blank
+// image) to both lists in one step each; the index of the first, or -1 with the
+// lists as they were, when they are to be given one by one.
+int AppendShellImages(const ItemImageLists& lists, const int* places, int count);
+
 // One image of an item made off the UI thread: the source in, the icons out. The
 // slot and ticket are the caller's (which image the result goes to, and whether it
 // is still wanted).
@@ -65,10 +70,19 @@ struct IconJob {
     std::vector<std::string> shortForms;
 };
 
+// The jobs' images side by side in the lists' layout, made with them on the worker.
+struct IconJobStrips;
+
 // On a worker: the real icons of each job, as ExtractItemIcons makes them, at the
 // lists' sizes, and the short forms each asks for. A file named by several jobs is
 // read once. Stops early (the rest left without icons) once `cancelled` turns
-// nonzero.
-void ExtractIconJobs(std::vector<IconJob>& jobs, const volatile LONG* cancelled);
+// nonzero. With `strips`, also their images in strips (null for no jobs).
+void ExtractIconJobs(std::vector<IconJob>& jobs, const volatile LONG* cancelled, IconJobStrips** strips = nullptr);
+// On the UI thread: each wanted job's icons at its slot in both lists, stored[k]
+// telling whether job k's were. Jobs whose slots run to the end of both lists go
+// in as one strip per list; the others one by one.
+void PutIconJobs(const ItemImageLists& lists, const std::vector<IconJob>& jobs, IconJobStrips* strips,
+                 const std::vector<bool>& wanted, std::vector<bool>* stored);
+void DestroyIconJobStrips(IconJobStrips* strips);
 // Destroys the icons the jobs still hold.
 void DestroyIconJobs(std::vector<IconJob>& jobs);
