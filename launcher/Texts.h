@@ -40,6 +40,11 @@
 #define TEXT_ASK_SHORTCUT_TARGET L"ショートカット先の実体を登録しますか？"
 // A drop refused because the pages hold as many items as the settings file can keep.
 #define TEXT_TOO_MANY_ITEMS L"登録できる項目の数を超えるため、これ以上登録できません。"
+// The files of one drop that were not taken, told once at the drop's end: "%s"
+// is how many, "%d" the bound.
+#define TEXT_DROP_BEYOND_BOUND_FORMAT L"一度にドロップできる数を超えたため、残りの %s 個のファイルは登録していません (一度に %d 個まで)。"
+#define TEXT_DROP_NAME_TOO_LONG_FORMAT L"名前が長すぎるため、%s 個のファイルを登録していません。"
+#define TEXT_DROP_BUSY_FORMAT L"処理が混み合っているため、%s 個のファイルを登録できませんでした。もう一度ドロップしてください。"
 // A start the shell refused: the item's path, then why.
 #define TEXT_START_NOT_FOUND_FORMAT L"%s\n\nファイルが見つからないため開けません。"
 #define TEXT_START_ACCESS_DENIED_FORMAT L"%s\n\nアクセスが拒否されたため開けません。"
