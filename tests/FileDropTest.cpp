@@ -450,7 +450,7 @@ TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
 {
     std::string target = files_.File("Target Tool.exe");
     ASSERT_TRUE(CopyFileA("C:\\windows\\notepad.exe", target.c_str(), FALSE));
-    std::string shortcut = files_.File("My Tool.lnk");
+    std::string shortcut = files_.File("メモ帳 (引数).lnk");
     ASSERT_TRUE(MakeShortcut(shortcut, target, "--profile-directory=Work \"two words\"", "C:\\windows",
                              "C:\\windows\\system32\\shell32.dll", 3));
     // A target that is gone is never stored in the shortcut's place.
@@ -474,11 +474,11 @@ TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
     };
     const std::string folder = files_.path() + "\\";
     const Case cases[] = {
-        {"Yes adds the target as the shortcut starts it", shortcut, IDYES, true, "Target Tool", target,
+        {"Yes adds the target as the shortcut starts it, by its name", shortcut, IDYES, true, "メモ帳 (引数)", target,
          "--profile-directory=Work \"two words\"", "C:\\windows", "C:\\windows\\system32\\shell32.dll", 3},
         {"Yes to a shortcut whose target is gone adds the shortcut", gone, IDYES, true, "Gone", gone, "", folder,
          gone, -1},
-        {"No adds the shortcut itself", shortcut, IDNO, true, "My Tool", shortcut, "", folder, shortcut, -1},
+        {"No adds the shortcut itself", shortcut, IDNO, true, "メモ帳 (引数)", shortcut, "", folder, shortcut, -1},
         {"Cancel adds nothing", shortcut, IDCANCEL, false, "", "", "", "", "", -1},
     };
     for (const Case& c : cases) {

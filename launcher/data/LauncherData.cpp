@@ -135,6 +135,16 @@ int GetItemCountInAll()
     return static_cast<int>(count);
 }
 
+std::wstring FileTitleOf(const std::wstring& path)
+{
+    // Up to its last dot: PathRemoveExtension would stop at 260 units.
+    std::wstring title(PathFindFileNameW(path.c_str()));
+    size_t dot = title.rfind(L'.');
+    if (dot != std::wstring::npos && dot > 0)
+        title.resize(dot);
+    return title;
+}
+
 bool AddItemFromFile(int page, const wchar_t* filePath, const wchar_t* name, const std::string& shortPath)
 {
     if (GetItemCountInAll() >= kItemLimit)
@@ -156,15 +166,10 @@ bool AddItemFromFile(int page, const wchar_t* filePath, const wchar_t* name, con
     if (!shortPath.empty())
         item.shortWorkDir = shortPath.substr(0, PathFindFileNameA(shortPath.c_str()) - shortPath.c_str());
 
-    if (name) {
+    if (name)
         CopyText(&item.name, name);
-    } else {
-        // The title up to its last dot: PathRemoveExtension would stop at 260 units.
-        item.name = item.path.substr(title);
-        size_t dot = item.name.rfind(L'.');
-        if (dot != std::wstring::npos && dot > 0)
-            item.name.resize(dot);
-    }
+    else
+        item.name = FileTitleOf(item.path);
 
     AddItem(page, item);
     return true;

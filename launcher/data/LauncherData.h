@@ -61,6 +61,8 @@ void AddItem(int page, const LauncherItem& record);
 // file is refused beyond 64 MB at its load.
 constexpr int kItemLimit = 10000;
 int GetItemCountInAll();
+// The file's name without its extension, as an item added from it is named.
+std::wstring FileTitleOf(const std::wstring& path);
 // The new item has no image (-1): the panel stores the file's icon and sets its
 // index. False, with nothing added, when the pages already hold kItemLimit items.
 // shortPath: the file's short form where CP932 cannot hold the path (the file's

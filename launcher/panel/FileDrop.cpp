@@ -135,9 +135,12 @@ bool FinishFile(DropRequest& drop)
         case IDYES:
             // A target that is not on disk (or none with a file-system path) gives
             // nothing to start: keep the shortcut itself rather than such an item.
+            // The item keeps the shortcut's own name, which the user chose,
+            // rather than the target file's.
             if (!drop.target.path.empty()) {
                 path = drop.target.path;
                 shortPath = drop.target.shortPath;
+                name = FileTitleOf(drop.path);
                 taken = &drop.target;
             }
             break;
