@@ -38,16 +38,29 @@
 #define TEXT_CAPTION L"Dockmere"
 #define TEXT_ABOUT L"Dockmere  v1.5"
 #define TEXT_ASK_SHORTCUT_TARGET L"ショートカット先の実体を登録しますか？"
-// A drop refused because the pages hold as many items as the settings file can keep.
+// A save that leaves the file behind the panel, told once: the file's path first.
 #define TEXT_SAVE_FAILED_FORMAT L"%s\n\n設定ファイルに書き込めないため、変更を保存できません。ファイルとフォルダーのアクセス許可と空き容量を確かめてください。パネルを閉じるまでに書き込めれば、そのとき保存します。"
 #define TEXT_SAVE_UNREADABLE_FORMAT L"%s\n\n設定ファイルを読み込めなかったため、このファイルは書き換えずに残します。このパネルで行った変更は保存されません。"
 #define TEXT_SAVE_TOO_LARGE_FORMAT L"%s\n\n設定が大きくなりすぎたため保存できません。項目を減らしてください。ファイルは前回保存した内容のまま残ります。"
+// A drop refused because the pages hold as many items as the settings file can keep.
 #define TEXT_TOO_MANY_ITEMS L"登録できる項目の数または設定ファイルの大きさの上限に達したため、これ以上登録できません。"
-// A start the shell refused: the item's path, then why.
-#define TEXT_START_NOT_FOUND_FORMAT L"%s\n\nファイルが見つからないため開けません。"
-#define TEXT_START_ACCESS_DENIED_FORMAT L"%s\n\nアクセスが拒否されたため開けません。"
-#define TEXT_START_OUT_OF_MEMORY_FORMAT L"%s\n\nメモリが不足しているため開けません。"
-#define TEXT_START_FAILED_FORMAT L"%s\n\nこのファイルを開けません (エラー %d)。"
+// The files of one drop that were not taken, told once at the drop's end: "%s"
+// is how many, "%d" the bound.
+#define TEXT_DROP_BEYOND_BOUND_FORMAT L"一度にドロップできる数を超えたため、残りの %s 個のファイルは登録していません (一度に %d 個まで)。"
+#define TEXT_DROP_NAME_TOO_LONG_FORMAT L"名前が長すぎるため、%s 個のファイルを登録していません。"
+#define TEXT_DROP_BUSY_FORMAT L"処理が混み合っているため、%s 個のファイルを登録できませんでした。もう一度ドロップしてください。"
+// A start the shell refused: the item's path, why, and the shell's number.
+#define TEXT_START_NOT_FOUND_FORMAT L"%s\n\nファイルが見つからないため開けません。 (エラー %d)"
+#define TEXT_START_PATH_NOT_FOUND_FORMAT L"%s\n\nファイルのあるフォルダが見つからないため開けません。 (エラー %d)"
+#define TEXT_START_ACCESS_DENIED_FORMAT L"%s\n\nアクセスが拒否されたため開けません。 (エラー %d)"
+#define TEXT_START_NO_ASSOCIATION_FORMAT \
+    L"%s\n\nこの種類のファイルを開くプログラムが登録されていないため開けません。 (エラー %d)"
+#define TEXT_START_ASSOCIATION_INCOMPLETE_FORMAT \
+    L"%s\n\nこの種類のファイルを開くプログラムの登録が不完全なため開けません。 (エラー %d)"
+#define TEXT_START_OUT_OF_MEMORY_FORMAT L"%s\n\nメモリが不足しているため開けません。 (エラー %d)"
+#define TEXT_START_DDE_FAILED_FORMAT L"%s\n\nファイルを開くプログラムとのやり取りに失敗したため開けません。 (エラー %d)"
+#define TEXT_START_SHARING_VIOLATION_FORMAT L"%s\n\nファイルがほかのプログラムで使われているため開けません。 (エラー %d)"
+#define TEXT_START_FAILED_FORMAT L"%s\n\nこのファイルを開けません。 (エラー %d)"
 #define TEXT_RUN_DIALOG_FAILED L"ファイル名を指定して実行のダイアログを開けません。"
 
 // Page rename prompt.

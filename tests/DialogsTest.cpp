@@ -726,6 +726,7 @@ struct OpenFileCall {
     OPENFILENAMEW request;
     std::string filter;       // in the code page, for comparison with the panel's text
     std::string initialFile;
+    std::wstring wideFile, initialDir;  // initialDir: "null" for none
 };
 
 std::vector<OpenFileCall> openFileCalls;
@@ -747,6 +748,8 @@ BOOL WINAPI RecordGetOpenFileName(OPENFILENAMEW* request)
         ++filterLength;
     call.filter = InCodePage(request->lpstrFilter, filterLength);
     call.initialFile = InCodePage(request->lpstrFile);
+    call.wideFile = request->lpstrFile;
+    call.initialDir = request->lpstrInitialDir ? request->lpstrInitialDir : L"null";
     openFileCalls.push_back(call);
     return reinterpret_cast<decltype(&GetOpenFileNameW)>(openFileHook->original())(request);
 }
@@ -790,7 +793,8 @@ TEST_F(DialogsTest, BrowseChangesOnlyThePathField)
         EXPECT_EQ(IDOK, ShowItemProperties(0, index));
 
         EXPECT_EQ(2, driver.answered());
-        EXPECT_EQ("", shownFileName) << "the browser opens with an empty name";
+        const size_t title = before.path.rfind('\\') + 1;  // the browser opens on the item's file
+        EXPECT_EQ(before.path.substr(title), shownFileName);
         EXPECT_EQ(choose ? chosen : before.path, after.path);
         EXPECT_EQ(before.name, after.name);
         EXPECT_EQ(before.parameter, after.parameter);
@@ -807,14 +811,30 @@ TEST_F(DialogsTest, BrowseChangesOnlyThePathField)
         EXPECT_EQ(std::string("全てのファイル\0*.*", 18), openFileCalls[0].filter);
         EXPECT_EQ(0u, request.nFilterIndex);
         EXPECT_EQ(static_cast<DWORD>(kMaxTextUnits + 1), request.nMaxFile) << "room for the longest path";
-        EXPECT_EQ("", openFileCalls[0].initialFile);
-        EXPECT_EQ(nullptr, request.lpstrInitialDir);
+        EXPECT_EQ(before.path.substr(title), openFileCalls[0].initialFile);
+        EXPECT_TRUE(openFileCalls[0].initialDir == wintest::Wide(before.path.substr(0, title)));
         EXPECT_EQ(nullptr, request.lpstrTitle);
         EXPECT_EQ(nullptr, request.lpstrDefExt);
         EXPECT_EQ(static_cast<DWORD>(OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST
                                      | OFN_NONETWORKBUTTON | OFN_NODEREFERENCELINKS | OFN_ENABLESIZING
                                      | OFN_DONTADDTORECENT),
                   request.Flags);
+    }
+
+    // A missing folder is passed as it is; a quoted text or a folder past MAX_PATH opens
+    // by default; the longest name fits.
+    const std::wstring longName(kMaxTextUnits - 3, L'x');
+    const struct { std::wstring field, folder, name; } fields[] = {
+        {L"C:\\gone\\a.exe", L"C:\\gone\\", L"a.exe"}, {L"\"C:\\a.exe\"", L"null", L""},
+        {L"C:\\" + std::wstring(MAX_PATH, L'x') + L"\\a.exe", L"null", L""}, {L"C:\\" + longName, L"C:\\", longName}};
+    for (const auto& f : fields) {
+        openFileCalls.clear();
+        std::wstring path = f.field;
+        ModalDriver driver;
+        driver.Then([](HWND browser) { PostCommand(browser, IDCANCEL); });
+        EXPECT_FALSE(BrowseForFile(panel_, &path));
+        ASSERT_EQ(1u, openFileCalls.size());
+        EXPECT_TRUE(f.folder == openFileCalls[0].initialDir && f.name == openFileCalls[0].wideFile && path == f.field);
     }
     openFileHook = nullptr;
 }

@@ -18,6 +18,7 @@
 #include "panel/FileDrop.h"
 #include "platform/Shortcuts.h"
 #include "platform/Launch.h"
+#include "platform/WidePaths.h"
 #include "data/LauncherData.h"
 #include "ImportHook.h"
 #include "LivePanel.h"
@@ -381,7 +382,7 @@ TEST_F(FileDropTest, DestroyingThePanelReleasesTheLastReference)
     EXPECT_EQ(0u, target_->Release());
 }
 
-TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
+TEST_F(FileDropTest, DroppedFilesBecomeLastItemsInTheDropsOrder)
 {
     std::string program = files_.File("Calc.exe");
     ASSERT_TRUE(CopyFileA("C:\\windows\\notepad.exe", program.c_str(), FALSE));
@@ -400,7 +401,7 @@ TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
     const DWORD copyLink = DROPEFFECT_COPY | DROPEFFECT_LINK;
     const Case cases[] = {{"one file", {program}, false, copyLink, DROPEFFECT_COPY},
                           {"three files", {program, second, third}, false, copyLink, DROPEFFECT_COPY},
-                          {"three files dragged onto the panel", {program, second, third}, true, copyLink,
+                          {"three files dragged onto the panel", {program, third, second}, true, copyLink,
                            DROPEFFECT_COPY},
                           {"dragged from a source that allows only link", {program}, true, DROPEFFECT_LINK,
                            DROPEFFECT_LINK}};
@@ -412,9 +413,11 @@ TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
         ModalDriver driver(3000);
 
         Drop(c.paths, c.dragged, c.allowed, c.chosen);
+        const int n = static_cast<int>(c.paths.size());
+        PumpUntil([&] { return GetItemCount(0) >= items + n; }, 5000);
 
         EXPECT_EQ(0, driver.unexpected()) << "an ordinary file asks nothing";
-        ASSERT_EQ(items + 1, GetItemCount(0));
+        ASSERT_EQ(items + n, GetItemCount(0));
         const LauncherItem& item = GetItem(0, items);
         EXPECT_EQ(wintest::Wide("Calc"), std::wstring(item.name));
         EXPECT_EQ(Wide(program), item.path);
@@ -425,20 +428,30 @@ TEST_F(FileDropTest, DroppedFileBecomesALastItemForTheFirstFileOnly)
         EXPECT_EQ(-1, item.posX);
         EXPECT_EQ(-1, item.posY);
         EXPECT_EQ(images, item.imageIndex) << "the file's shell icon is appended";
-        EXPECT_EQ(images + 1, ImageList_GetImageCount(livePanel->largeImageList));
-        EXPECT_EQ(images + 1, ImageList_GetImageCount(livePanel->smallImageList));
+        EXPECT_EQ(images + n, ImageList_GetImageCount(livePanel->largeImageList));
+        EXPECT_EQ(images + n, ImageList_GetImageCount(livePanel->smallImageList));
+        for (int f = 0; f < n; ++f)
+            EXPECT_EQ(Wide(c.paths[f]), GetItem(0, items + f).path) << "in the drop's order";
 
-        ASSERT_EQ(items + 1, ListCount(list_));
+        ASSERT_EQ(items + n, ListCount(list_));
         EXPECT_EQ("Calc", ListText(list_, items));
         EXPECT_EQ(images, ListImage(list_, items));
     }
+
+    // Two drops posted at once: their items come in the order the drops were made.
+    int items = GetItemCount(0);
+    for (const std::vector<std::string>& paths : {std::vector<std::string>{third, second}, {program}})
+        PostMessageA(panel_->window(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+    ASSERT_TRUE(PumpUntil([&] { return GetItemCount(0) == items + 3; }, 5000));
+    EXPECT_EQ("third second Calc",
+              ListText(list_, items) + " " + ListText(list_, items + 1) + " " + ListText(list_, items + 2));
 }
 
 TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
 {
     std::string target = files_.File("Target Tool.exe");
     ASSERT_TRUE(CopyFileA("C:\\windows\\notepad.exe", target.c_str(), FALSE));
-    std::string shortcut = files_.File("My Tool.lnk");
+    std::string shortcut = files_.File("メモ帳 (引数).lnk");
     ASSERT_TRUE(MakeShortcut(shortcut, target, "--profile-directory=Work \"two words\"", "C:\\windows",
                              "C:\\windows\\system32\\shell32.dll", 3));
     // A target that is gone is never stored in the shortcut's place.
@@ -462,11 +475,11 @@ TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
     };
     const std::string folder = files_.path() + "\\";
     const Case cases[] = {
-        {"Yes adds the target as the shortcut starts it", shortcut, IDYES, true, "Target Tool", target,
+        {"Yes adds the target as the shortcut starts it, by its name", shortcut, IDYES, true, "メモ帳 (引数)", target,
          "--profile-directory=Work \"two words\"", "C:\\windows", "C:\\windows\\system32\\shell32.dll", 3},
         {"Yes to a shortcut whose target is gone adds the shortcut", gone, IDYES, true, "Gone", gone, "", folder,
          gone, -1},
-        {"No adds the shortcut itself", shortcut, IDNO, true, "My Tool", shortcut, "", folder, shortcut, -1},
+        {"No adds the shortcut itself", shortcut, IDNO, true, "メモ帳 (引数)", shortcut, "", folder, shortcut, -1},
         {"Cancel adds nothing", shortcut, IDCANCEL, false, "", "", "", "", "", -1},
     };
     for (const Case& c : cases) {
@@ -507,6 +520,7 @@ TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
         EXPECT_NE(-1, item.imageIndex);
         EXPECT_EQ(c.name, ListText(list_, items));
     }
+
 }
 
 TEST(ResolveShortcutTest, OnlyLoadableLinksResolve)
@@ -732,13 +746,33 @@ TEST_F(FileDropTest, ShortPathsOfAnOlderVersionTakeTheirLongFormsAfterTheLoad)
     EXPECT_FALSE(livePanel->changedSinceLoad);
 }
 
-TEST_F(FileDropTest, EmptyDropAddsNothing)
+TEST_F(FileDropTest, EmptyOrOverfullDropsLoseNothingUntold)
 {
     int items = GetItemCount(0);
     CursorOnEmptySpace();
     Drop({});
     EXPECT_EQ(items, GetItemCount(0));
     EXPECT_EQ(items, ListCount(list_));
+
+    // Past the bound the first files are added and one message says how many were
+    // not; with one place left one file is added and the limit told once.
+    std::vector<std::string> many, texts;
+    for (unsigned i = 0; i < kMaxDropFiles + 3; ++i)
+        many.push_back(files_.File("f" + std::to_string(i) + ".txt"));  // need not exist
+    ModalDriver driver;
+    for (int i = 0; i < 2; ++i)
+        driver.Then([&](HWND box) { texts.push_back(ItemText(box, 0xFFFF)); PostCommand(box, IDOK); });
+    Drop(many);
+    EXPECT_EQ(items + static_cast<int>(kMaxDropFiles), GetItemCount(0));
+    while (GetItemCountInAll() < kItemLimit - 1)
+        launcherData.pages[1].items.push_back(GetItem(0, 0));
+    Drop({many[0], many[1], many[2]});
+    launcherData.pages[1].items.clear();
+    EXPECT_EQ(items + static_cast<int>(kMaxDropFiles) + 1, GetItemCount(0));
+    EXPECT_EQ((std::vector<std::string>{Narrow(FillTextFormat(TEXT_DROP_BEYOND_BOUND_FORMAT, L"3", kMaxDropFiles)),
+                                        Narrow(TEXT_TOO_MANY_ITEMS)}),
+              texts);
+    EXPECT_EQ(0, driver.unexpected());
 }
 
 }  // namespace

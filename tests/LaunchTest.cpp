@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 
 #include <cstring>
 #include <string>
@@ -41,6 +42,9 @@ SRWLOCK shellCallsLock = SRWLOCK_INIT;
 // cases CP932 holds, and the file whole as well.
 std::vector<std::wstring> shellFiles;
 
+int forcedResult = 33;  // 32 or less: the shell answers so, for failures no test can cause
+DWORD forcedError = ERROR_SUCCESS;
+
 BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOW* info)
 {
     auto narrow = [](const wchar_t* text) { return text ? wintest::Narrow(text) : std::string(); };
@@ -51,6 +55,11 @@ BOOL WINAPI RecordShellExecute(SHELLEXECUTEINFOW* info)
     shellCalls.push_back(call);
     shellFiles.push_back(info->lpFile ? info->lpFile : L"");
     ReleaseSRWLockExclusive(&shellCallsLock);
+    if (forcedResult <= 32) {
+        info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(forcedResult));
+        SetLastError(forcedError);
+        return FALSE;
+    }
     auto original = reinterpret_cast<decltype(&ShellExecuteExW)>(shellHook->original());
     return original(info);
 }
@@ -295,7 +304,7 @@ TEST_F(LaunchTest, FailedStartShowsOneMessageAndChangesNothing)
     EXPECT_EQ(2u, ShellCallCount());
     EXPECT_EQ(0, driver.unexpected()) << "more than one window for a start";
     wchar_t expectedText[1024];
-    wsprintfW(expectedText, TEXT_START_NOT_FOUND_FORMAT, wintest::Wide(missing).c_str());
+    wsprintfW(expectedText, TEXT_START_NOT_FOUND_FORMAT, wintest::Wide(missing).c_str(), 2);
     std::string expected = "Dockmere|" + wintest::Narrow(expectedText);
     ASSERT_EQ(2u, boxes.size());
     EXPECT_EQ(0u, boxes[0].find("Dockmere|" + temp_.File("no such program.exe") + "\n\n")) << boxes[0];
@@ -303,6 +312,32 @@ TEST_F(LaunchTest, FailedStartShowsOneMessageAndChangesNothing)
     ASSERT_EQ(2, GetItemCount(0));
     EXPECT_TRUE(SameItem(first, GetItem(0, 0)));
     EXPECT_TRUE(SameItem(second, GetItem(0, 1)));
+
+    // A sentence per answer, the number last: 31 caused for real, the others answered
+    // by the shell's stand-in; a refused elevation (5, ERROR_CANCELLED) shows nothing.
+    std::string none = temp_.File("notes.dockmere-none");
+    ASSERT_TRUE(wintest::WriteFileBytes(none, "x"));
+    const struct { int forced; DWORD error; int shown; const wchar_t* format; } cases[] = {
+        {33, 0, 31, TEXT_START_NO_ASSOCIATION_FORMAT}, {3, 0, 3, TEXT_START_PATH_NOT_FOUND_FORMAT},
+        {5, 0, 5, TEXT_START_ACCESS_DENIED_FORMAT}, {5, ERROR_CANCELLED, 5, nullptr},
+        {27, 0, 27, TEXT_START_ASSOCIATION_INCOMPLETE_FORMAT}, {0, 0, 0, TEXT_START_OUT_OF_MEMORY_FORMAT},
+        {30, 0, 30, TEXT_START_DDE_FAILED_FORMAT}, {26, 0, 26, TEXT_START_SHARING_VIOLATION_FORMAT},
+        {32, 0, 32, TEXT_START_FAILED_FORMAT}};
+    for (const auto& c : cases) {
+        forcedResult = c.forced;
+        forcedError = c.error;
+        boxes.clear();
+        if (c.format)
+            driver.Then([&](HWND b) { boxes.push_back(wintest::ItemText(b, 0xFFFF)); wintest::PostCommand(b, IDOK); });
+        size_t calls = ShellCallCount();
+        AddItem(0, MakeItem(none, "", ""));
+        LaunchItem(results_, 0, GetItemCount(0) - 1);
+        ASSERT_TRUE(WaitForStarts(calls + 1));
+        wsprintfW(expectedText, c.format ? c.format : L"", wintest::Wide(none).c_str(), c.shown);
+        EXPECT_EQ(std::vector<std::string>(c.format ? 1 : 0, wintest::Narrow(expectedText)), boxes) << c.shown;
+    }
+    forcedResult = 33;
+    EXPECT_EQ(0, driver.unexpected());
 }
 
 // The Run dialog nests its COM initialisation inside whatever the thread had:

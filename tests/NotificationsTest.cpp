@@ -223,6 +223,22 @@ TEST_F(NotificationsTest, EnterStartsTheSelectedItemOnceInBothClickModes)
     }
 }
 
+// The tip the list view asks for while the mouse rests on an icon, cut to its buffer.
+TEST_F(NotificationsTest, InfoTipsNameTheItemItsPathAndItsParameters)
+{
+    Open(Pages());
+    SetItemParameter(0, 1, L"-m \U00020BB7");
+    const std::wstring beta = L"beta\nC:\\windows\\regedit.exe\n-m \U00020BB7";
+    const struct { int item, size; std::wstring tip; } cases[] = {
+        {0, 80, L"alpha\nC:\\windows\\notepad.exe"}, {1, 80, beta}, {1, 33, beta.substr(0, 31)}, {4, 80, L"own"}};
+    for (const auto& c : cases) {
+        std::wstring buffer = L"own" + std::wstring(c.size - 3, L'\0') + L"#";  // past the buffer: stays
+        NMLVGETINFOTIPW note = {{list(), IDC_LIST_VIEW, LVN_GETINFOTIPW}, 0, &buffer[0], c.size, c.item, 0, 0};
+        SendMessageW(panel(), WM_NOTIFY, IDC_LIST_VIEW, reinterpret_cast<LPARAM>(&note));
+        EXPECT_TRUE(buffer.c_str() == c.tip && buffer.back() == L'#') << c.item << " " << c.size;
+    }
+}
+
 // ---- Keys ----
 
 enum class Outcome { None, Start, Properties, Rename, Remove, Icon };

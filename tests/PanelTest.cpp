@@ -221,7 +221,8 @@ TEST_F(PanelTest, WindowsClassesStylesAndIds)
     // No settings file: the defaults arrange automatically.
     EXPECT_EQ(kLargeIconsStyle | LVS_AUTOARRANGE, StyleOf(list));
     EXPECT_EQ(static_cast<DWORD>(WS_EX_STATICEDGE), ExStyleOf(list) & ~WS_EX_CLIENTEDGE);
-    EXPECT_EQ(0x840, SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    EXPECT_EQ(LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT | LVS_EX_INFOTIP,
+              SendMessageA(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
 
     auto large = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_NORMAL, 0));
     auto small = reinterpret_cast<HIMAGELIST>(SendMessageA(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));

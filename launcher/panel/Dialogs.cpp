@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shlwapi.h>
 
 #include <cstddef>
 #include <string>
@@ -131,10 +132,28 @@ void StorePropertiesDialog(HWND dialog)
 
 void OnBrowse(HWND dialog)
 {
-    // The browser opens with an empty name whatever the path field holds.
-    std::wstring path;
+    // The browser opens where the path field points.
+    std::wstring path = ReadControlText(dialog, IDC_ITEM_PATH);
     if (BrowseForFile(dialog, &path))
         SetDlgItemTextW(dialog, IDC_ITEM_PATH, path.c_str());
+}
+
+// Where the browser opens for `path`: its folder, with its file name in the name
+// field. Read from the text alone, the UI thread looking at no file: the browser
+// itself goes elsewhere when the folder is not there. A quoted text, one without
+// a folder or with a relative one, and a folder longer than the browser keeps
+// (Wine copies it into a MAX_PATH buffer with "\*" added) open the default.
+void BrowseStart(const std::wstring& path, std::wstring* folder, std::wstring* name)
+{
+    if (path.empty() || path.find(L'"') != std::wstring::npos)
+        return;
+    size_t title = path.back() == L'\\' || path.back() == L'/' ? path.size()
+                                                                 : PathFindFileNameW(path.c_str()) - path.c_str();
+    std::wstring start = path.substr(0, title);
+    if (start.empty() || PathIsRelativeW(start.c_str()) || start.size() + 2 >= MAX_PATH)
+        return;
+    *folder = start;
+    *name = path.substr(title);
 }
 
 void OnChangeIcon(HWND dialog)
@@ -259,7 +278,11 @@ BOOL BrowseForFile(HWND owner, std::wstring* path)
     static_assert(kShortSize == 76, "the short form of OPENFILENAMEW is 76 bytes");
     // The wide dialog: a chosen name arrives whole, of any length an item holds.
     static const WCHAR kFilter[] = TEXT_BROWSE_FILTER;
+    std::wstring folder, name;
+    BrowseStart(*path, &folder, &name);
+    // The name is at most as long as an item's path, so the buffer holds it.
     std::wstring chosen(kMaxTextUnits + 1, L'\0');
+    chosen.replace(0, name.size(), name);
     OPENFILENAMEW request = {};
     request.lStructSize = kShortSize;
     request.hwndOwner = owner;
@@ -268,6 +291,7 @@ BOOL BrowseForFile(HWND owner, std::wstring* path)
     request.nFilterIndex = 0;
     request.lpstrFile = &chosen[0];
     request.nMaxFile = static_cast<DWORD>(chosen.size());
+    request.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     // NODEREFERENCELINKS: a chosen shortcut is itself the item, not its target.
     request.Flags = OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NONETWORKBUTTON
                     | OFN_NODEREFERENCELINKS | OFN_ENABLESIZING | OFN_DONTADDTORECENT;

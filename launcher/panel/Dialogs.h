@@ -18,6 +18,8 @@ struct TextPromptRequest {
 INT_PTR ShowItemProperties(int page, int item);
 bool AskText(HWND owner, std::wstring* text, const wchar_t* label, const wchar_t* caption,
              size_t limit = kMaxTextUnits);
+// path: in, the text whose folder and file name the browser opens with; out, the
+// file chosen (unchanged when none is).
 BOOL BrowseForFile(HWND owner, std::wstring* path);
 int PickItemIcon(std::wstring* iconPath, int* iconIndex);
 

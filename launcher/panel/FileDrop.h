@@ -6,6 +6,10 @@
 // A drop's file looked at by its worker, posted to the panel window.
 constexpr UINT WM_DROP_READY = WM_APP + 2;
 
+// The files one drop adds at most: each is a worker task, an icon, and for a
+// shortcut a question. The rest are named in a message.
+constexpr unsigned kMaxDropFiles = 100;
+
 void OnDropFiles(HDROP drop);
 // WM_DROP_READY: the drop is finished in its turn (a new item, or a start).
 void OnDropReady(DWORD generation, void* context);

@@ -4,6 +4,7 @@
 #include "data/LauncherData.h"
 #include "panel/EmptyPageHint.h"
 #include "panel/ItemDrag.h"
+#include "panel/ItemTips.h"
 #include "panel/Keys.h"
 #include "panel/LabelEdit.h"
 #include "panel/PanelViews.h"
@@ -39,6 +40,9 @@ LRESULT HandleNotify(HWND, int controlId, NMHDR* header)
             break;
         case LVN_ENDLABELEDITW:
             EndLabelEdit(reinterpret_cast<NMLVDISPINFOW*>(header));
+            break;
+        case LVN_GETINFOTIPW:
+            FillItemTip(reinterpret_cast<NMLVGETINFOTIPW*>(header));
             break;
         default:
             break;

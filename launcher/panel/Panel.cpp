@@ -39,7 +39,7 @@ constexpr DWORD kPanelStyle = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kListViewExStyle = WS_EX_STATICEDGE;
 constexpr DWORD kTabControlStyle =
     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_BUTTONS | TCS_FLATBUTTONS | TCS_HOTTRACK;
-constexpr DWORD kListViewExtendedStyle = LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT;
+constexpr DWORD kListViewExtendedStyle = LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT | LVS_EX_INFOTIP;
 constexpr int kPanelInitialSize = 200;
 // How long destroy waits for the panel's workers to end (ms).
 constexpr DWORD kWorkerEndWait = 250;

@@ -30,6 +30,14 @@ struct Removal {
     LauncherPage page;
 };
 
+// What the drop being finished could not take (FileDrop.cpp), told at its end.
+struct DropTally {
+    int beyondBound = 0;
+    int unusable = 0;
+    int refused = 0;         // files the workers had no room for
+    bool limitTold = false;  // the item limit was reached and said: the rest goes unsaid
+};
+
 struct PanelRecord {
     HWND panelWindow = nullptr;
     HWND listView = nullptr;
@@ -99,6 +107,7 @@ struct PanelRecord {
     uint32_t nextDropToFinish = 0;
     std::map<uint32_t, DropRequest*> waitingDrops;
     bool finishingDrops = false;
+    DropTally dropTally;
 
     ItemImageLists ImageLists() const { return ItemImageLists{largeImageList, smallImageList}; }
 };

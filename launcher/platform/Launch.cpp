@@ -26,6 +26,26 @@ bool ItemExists(int page, int item)
     return page >= 0 && page < GetPageCount() && item >= 0 && item < GetItemCount(page);
 }
 
+// Why a start failed, a sentence per answer of the shell; the number stays at the
+// end of every one, for support.
+struct StartFailure {
+    int result;
+    const wchar_t* format;
+};
+const StartFailure kStartFailures[] = {
+    {ERROR_FILE_NOT_FOUND, TEXT_START_NOT_FOUND_FORMAT},
+    {ERROR_PATH_NOT_FOUND, TEXT_START_PATH_NOT_FOUND_FORMAT},
+    {SE_ERR_ACCESSDENIED, TEXT_START_ACCESS_DENIED_FORMAT},
+    {SE_ERR_NOASSOC, TEXT_START_NO_ASSOCIATION_FORMAT},
+    {SE_ERR_ASSOCINCOMPLETE, TEXT_START_ASSOCIATION_INCOMPLETE_FORMAT},
+    {0, TEXT_START_OUT_OF_MEMORY_FORMAT},
+    {SE_ERR_OOM, TEXT_START_OUT_OF_MEMORY_FORMAT},
+    {SE_ERR_DDEFAIL, TEXT_START_DDE_FAILED_FORMAT},
+    {SE_ERR_DDEBUSY, TEXT_START_DDE_FAILED_FORMAT},
+    {SE_ERR_DDETIMEOUT, TEXT_START_DDE_FAILED_FORMAT},
+    {SE_ERR_SHARE, TEXT_START_SHARING_VIOLATION_FORMAT},
+};
+
 // Tells the user that the shell could not start `path` (the item's path as stored),
 // and why. The shell shows no message of its own for these (the start asks for no
 // error UI); a start the user called off in a prompt the shell did show
@@ -34,23 +54,10 @@ void ReportFailedStart(HWND owner, const std::wstring& path, int result, DWORD e
 {
     if (result == SE_ERR_ACCESSDENIED && error == ERROR_CANCELLED)
         return;
-    const wchar_t* format;
-    switch (result) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-        format = TEXT_START_NOT_FOUND_FORMAT;
-        break;
-    case SE_ERR_ACCESSDENIED:
-    case SE_ERR_SHARE:
-        format = TEXT_START_ACCESS_DENIED_FORMAT;
-        break;
-    case 0:
-    case SE_ERR_OOM:
-        format = TEXT_START_OUT_OF_MEMORY_FORMAT;
-        break;
-    default:
-        format = TEXT_START_FAILED_FORMAT;
-        break;
+    const wchar_t* format = TEXT_START_FAILED_FORMAT;
+    for (const StartFailure& failure : kStartFailures) {
+        if (failure.result == result)
+            format = failure.format;
     }
     MessageBoxW(owner, FillTextFormat(format, path, result).c_str(), TEXT_CAPTION, MB_OK | MB_ICONEXCLAMATION);
 }
