@@ -192,6 +192,21 @@ protected:
         SetCursorPos(at.x, at.y);
     }
 
+    // Just below the last item, shown: a drop there adds its files after every item.
+    void CursorBelowTheItems()
+    {
+        int count = ListCount(list_);
+        RECT last = {LVIR_BOUNDS, 0, 0, 0};
+        POINT at = {4, 4};
+        if (count > 0) {
+            SendMessageW(list_, LVM_ENSUREVISIBLE, count - 1, FALSE);
+            if (SendMessageW(list_, LVM_GETITEMRECT, count - 1, reinterpret_cast<LPARAM>(&last)))
+                at = POINT{last.left + 1, last.bottom + 1};
+        }
+        at = ClientToScreenPoint(list_, at);
+        SetCursorPos(at.x, at.y);
+    }
+
     std::vector<int> Highlighted()
     {
         std::vector<int> items;
@@ -382,7 +397,7 @@ TEST_F(FileDropTest, DestroyingThePanelReleasesTheLastReference)
     EXPECT_EQ(0u, target_->Release());
 }
 
-TEST_F(FileDropTest, DroppedFilesBecomeLastItemsInTheDropsOrder)
+TEST_F(FileDropTest, DroppedFilesComeInTheDropsOrderFromWhereTheyAreDropped)
 {
     std::string program = files_.File("Calc.exe");
     ASSERT_TRUE(CopyFileA("C:\\windows\\notepad.exe", program.c_str(), FALSE));
@@ -445,6 +460,17 @@ TEST_F(FileDropTest, DroppedFilesBecomeLastItemsInTheDropsOrder)
     ASSERT_TRUE(PumpUntil([&] { return GetItemCount(0) == items + 3; }, 5000));
     EXPECT_EQ("third second Calc",
               ListText(list_, items) + " " + ListText(list_, items + 1) + " " + ListText(list_, items + 2));
+
+    // Dropped beside the second item, off its icon and label: the files go there, in order.
+    RECT bounds = {LVIR_BOUNDS, 0, 0, 0};
+    ASSERT_TRUE(SendMessageW(list_, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&bounds)));
+    POINT beside = ClientToScreenPoint(list_, POINT{bounds.left + 1, bounds.top + 1});
+    SetCursorPos(beside.x, beside.y);
+    items = GetItemCount(0);
+    Drop({third, program});
+    ASSERT_TRUE(PumpUntil([&] { return GetItemCount(0) == items + 2; }, 5000));
+    EXPECT_EQ(Wide(third), GetItem(0, 1).path);
+    EXPECT_EQ("third Calc", ListText(list_, 1) + " " + ListText(list_, 2));
 }
 
 TEST_F(FileDropTest, ShortcutQuestionDecidesWhatIsAdded)
@@ -643,6 +669,7 @@ TEST_F(FileDropTest, ExactNamesAreShownAndStartedWithAndWithoutShortNames)
             const std::wstring& file = files[f];
             SCOPED_TRACE(Narrow(file) + (shortNames ? " with short names" : " without short names"));
             int n = GetItemCount(0);
+            CursorBelowTheItems();
             bool throughTarget = f % 2 == 1;
             if (throughTarget) {
                 FakeDataObject none(true, false);

@@ -87,7 +87,7 @@ TEST(Wow64Test, SystemProgramAndShortcutTargetOnlyThe64BitViewHoldsStart)
     // The drops' files are looked at on workers; the items come in the drops' order.
     EXPECT_TRUE(PumpUntil([&] { return ListCount(list) == 5; }, 15000));
     ASSERT_EQ(5, ListCount(list));
-    EXPECT_EQ("probe64", ListText(list, 1)) << "the target's name";
+    EXPECT_EQ("Probe", ListText(list, 1)) << "the shortcut's own name";
 
     // Open on each item in turn; the probe writes its command line and folder.
     std::string reports[5];

@@ -6,8 +6,8 @@
 // short form for the settings file and reads a shortcut, and posts WM_DROP_READY.
 // Files are finished in the order they were dropped, a later one waiting for an
 // earlier one still on its worker, so the new items follow one another as the
-// drop listed them, after the page's last item (a drop onto empty space names no
-// place between items). What a drop could not take is told once, at its end.
+// drop listed them, from the place among the items where the drop was made. What
+// a drop could not take is told once, at its end.
 #include "panel/FileDrop.h"
 
 #include <shellapi.h>
@@ -34,6 +34,7 @@ struct DropRequest {
     uint32_t sequence = 0;
     int page = 0;
     int hit = -1;  // the item dropped on, or -1
+    int place = -1;  // where among the page's items the drop was made (its first file)
     std::wstring path;
     bool refused = false;  // the workers took no task: the file is not added
     // The first and the last file of their drop. The first carries what the
@@ -167,15 +168,24 @@ bool FinishFile(DropRequest& drop)
         if (!taken->iconPath.empty())
             ReplaceItemIcon(page, n, taken->iconPath.c_str(), taken->iconIndex, taken->shortIconPath);
     }
+    // From the place dropped onward: the item moves there, the next one after it.
+    int at = tally.place >= 0 && tally.place < n ? tally.place : n;
+    if (at < n) {
+        LauncherItem record;
+        CopyItem(&record, page, n);
+        RemoveItem(page, n);
+        InsertItem(page, at, record);
+    }
+    tally.place = at + 1;
     if (page == GetCurrentPage())
-        InsertListItem(-1, GetItemName(page, n), GetItemImageIndex(page, n));
+        InsertListItem(at, GetItemName(page, at), GetItemImageIndex(page, at));
     return true;
 }
 
 bool FinishDrop(DropRequest& drop)
 {
     if (drop.firstOfDrop)
-        livePanel->dropTally = DropTally{drop.beyondBound, drop.unusable, 0, false};
+        livePanel->dropTally = DropTally{drop.beyondBound, drop.unusable, 0, false, drop.place};
     DWORD generation = LiveGeneration();
     if (!FinishFile(drop))
         return false;
@@ -246,6 +256,7 @@ void OnDropFiles(HDROP drop)
     // Every file's exact name, of any length an item can hold, in the drop's order;
     // a drop onto an item hands it the first file only.
     int hit = HitTestList();
+    int place = hit == -1 ? DropInsertionIndex() : -1;
     UINT count = CountDroppedFiles(drop);
     UINT wanted = hit != -1 && count > 1 ? 1 : count;
     std::vector<std::wstring> paths;
@@ -276,6 +287,7 @@ void OnDropFiles(HDROP drop)
         request->sequence = livePanel->nextDropSequence++;
         request->page = GetCurrentPage();
         request->hit = hit;
+        request->place = place;
         if (i < paths.size())
             request->path.swap(paths[i]);
         request->firstOfDrop = requests.empty();

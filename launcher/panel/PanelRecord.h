@@ -36,6 +36,7 @@ struct DropTally {
     int unusable = 0;
     int refused = 0;         // files the workers had no room for
     bool limitTold = false;  // the item limit was reached and said: the rest goes unsaid
+    int place = -1;          // where the drop's next item goes on its page; -1: last
 };
 
 struct PanelRecord {

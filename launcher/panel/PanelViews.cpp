@@ -313,6 +313,29 @@ int HitTestList()
     return static_cast<int>(SendMessageA(livePanel->listView, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
 }
 
+int DropInsertionIndex()
+{
+    // The first item that does not come before the cursor in the order the view lays
+    // them out (-1 after the last, so that drops still on their workers keep it): rows of icons, columns in the list view. An item comes before it when
+    // its row (column) ends above (left of) the cursor, or when it lies in the
+    // cursor's row (column) with its middle before the cursor.
+    POINT at;
+    GetCursorPos(&at);
+    ScreenToClient(livePanel->listView, &at);
+    bool columns = (GetWindowLongW(livePanel->listView, GWL_STYLE) & LVS_TYPEMASK) == LVS_LIST;
+    int count = static_cast<int>(SendMessageW(livePanel->listView, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        RECT r = {LVIR_BOUNDS, 0, 0, 0};
+        if (!SendMessageW(livePanel->listView, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r)))
+            continue;
+        bool before = columns ? r.right <= at.x || (r.left <= at.x && (r.top + r.bottom) / 2 < at.y)
+                              : r.bottom <= at.y || (r.top <= at.y && (r.left + r.right) / 2 < at.x);
+        if (!before)
+            return i;
+    }
+    return -1;
+}
+
 int HitTestTab()
 {
     TCHITTESTINFO hit = {};

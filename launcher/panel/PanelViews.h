@@ -26,6 +26,9 @@ int GetSelectedItem();
 // The selected list index when it names an item of the shown page, else -1.
 int SelectedPageItem();
 int HitTestList();
+// Where items dropped at the mouse cursor go among the shown page's items: the index
+// of the first item that comes after the cursor, or -1 after the last one.
+int DropInsertionIndex();
 int HitTestTab();
 // The tab under the mouse cursor while the tab strip is shown and the tab names a
 // page, else -1.
