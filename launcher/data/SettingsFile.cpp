@@ -225,6 +225,8 @@ bool WriteSettingsSave(SettingsSave* save, bool waitOutRefusals)
     std::string current;
     if (attributes != INVALID_FILE_ATTRIBUTES && ReadSettingsBytes(path, &current) == ReadResult::Read
         && current == save->bytes) {
+        // A temporary file a killed save left goes, as a written save would take it.
+        DeleteFileW((CallablePath(path) + kTempSuffix).c_str());
         save->outcome = SaveOutcome::Unchanged;
         save->saved = true;
         return true;
