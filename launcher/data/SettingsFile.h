@@ -22,7 +22,8 @@ void LoadSettings();
 // new one, and stays as it was when the save fails, when it is read-only, or when
 // LoadSettings found it but could not read it. The new text is written to
 // "Dockmere.ini.tmp" first; a save killed half way leaves at most that file,
-// which no load reads and the next save writes over. A replacing rename that
+// which no load reads and the next save writes over (or removes, when the file
+// already holds its bytes). A replacing rename that
 // another program refuses for a moment (sharing violation, access denied) is tried
 // again over about a second, unless waitOutRefusals is false (the caller tries
 // again later itself). Returns whether the file now holds the data state.
