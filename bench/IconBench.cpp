@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "BenchClock.h"
+#include "BenchRows.h"
 #include "KdxHostCore.h"
 #include "SlowFiles.h"
 #include "data/LauncherData.h"
@@ -24,24 +25,10 @@
 
 namespace {
 
+constexpr char kBench[] = "IconBench";
+
 constexpr int kRuns = 5;
 constexpr UINT kIconsReady = WM_APP + 1;
-
-std::string Ms(double ms)
-{
-    char text[32];
-    snprintf(text, sizeof text, ms < 10 ? "%.2f ms" : "%.1f ms", ms);
-    return text;
-}
-
-void Row(const std::vector<std::string>& cells)
-{
-    std::string line = "IconBench";
-    for (const std::string& cell : cells)
-        line += "\t" + cell;
-    printf("%s\n", line.c_str());
-    fflush(stdout);
-}
 
 std::wstring ProgramPathW()
 {
@@ -142,9 +129,9 @@ int main()
     double plainMs = Median(plain);
     double hungMs = Median(hung);
     char text[96];
-    Row({"figure", "time", "against", "time", "result", "target"});
+    Row(kBench, {"figure", "time", "against", "time", "result", "target"});
     snprintf(text, sizeof text, "%+.1f ms", hungMs - plainMs);
-    Row({"creation, 25 items of which 5 never answer", Ms(hungMs), "the same, all answering", Ms(plainMs), text,
+    Row(kBench, {"creation, 25 items of which 5 never answer", Ms(hungMs), "the same, all answering", Ms(plainMs), text,
          hungMs <= plainMs + 50 ? "at most +50 ms: met" : "at most +50 ms: NOT MET"});
 
     // The last real icon of a 100-item page, against the old fill on the host's thread.
@@ -188,7 +175,7 @@ int main()
     double fillMs = Median(fill);
     double beforeMs = Median(created) + fillMs;
     snprintf(text, sizeof text, "%.2fx (fill %s)", arrivalMs / beforeMs, Ms(fillMs).c_str());
-    Row({"create until the last real icon of 100 is in the list", Ms(arrivalMs),
+    Row(kBench, {"create until the last real icon of 100 is in the list", Ms(arrivalMs),
          "create's return plus the same 100 icons filled on the host's thread", Ms(beforeMs), text,
          arrivalMs <= 1.2 * beforeMs ? "at most 1.2x: met" : "at most 1.2x: NOT MET"});
 

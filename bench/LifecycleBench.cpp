@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchRows.h"
 #include "ProcessSoak.h"
 #include "WinTest.h"
 
@@ -15,16 +16,9 @@ using namespace wintest;
 
 namespace {
 
-constexpr int kCycles = 2000;
+constexpr char kBench[] = "LifecycleBench";
 
-void Row(const std::vector<std::string>& cells)
-{
-    std::string line = "LifecycleBench";
-    for (const std::string& cell : cells)
-        line += "\t" + cell;
-    printf("%s\n", line.c_str());
-    fflush(stdout);
-}
+constexpr int kCycles = 2000;
 
 std::string Number(double value, const char* format = "%.0f")
 {
@@ -48,7 +42,7 @@ bool Run(ModuleCycle& cycle, HWND parent)
     double seconds = (GetTickCount() - start) / 1000.0;
     if (!r.problem.empty()) {
         fprintf(stderr, "LifecycleBench: %s: %s\n", cycle.name(), r.problem.c_str());
-        Row({cycle.name(), std::to_string(r.cycles), "-", "-", "-", "-", "-", "failed: " + r.problem});
+        Row(kBench, {cycle.name(), std::to_string(r.cycles), "-", "-", "-", "-", "-", "failed: " + r.problem});
         return false;
     }
     double tls = r.before.tlsIndexesObtainable - r.end.tlsIndexesObtainable;
@@ -62,7 +56,7 @@ bool Run(ModuleCycle& cycle, HWND parent)
     char firstPanel[96];
     snprintf(firstPanel, sizeof firstPanel, "%+ld blocks, %+.0f bytes in the first cycle", blocks - blocksAfterFirst,
              bytes - bytesAfterFirst);
-    Row({cycle.name(), Number(kCycles), Growth(tls, tlsAfterFirst, kCycles), Growth(bytes, bytesAfterFirst, kCycles),
+    Row(kBench, {cycle.name(), Number(kCycles), Growth(tls, tlsAfterFirst, kCycles), Growth(bytes, bytesAfterFirst, kCycles),
          Number(static_cast<double>(blocks), "%+.0f") + " (" + firstPanel + ")",
          Number(handles, "%+.0f") + (r.end.handlesFromProbe ? " (probed)" : ""), Number(seconds, "%.1f s"),
          met ? "0 and 0: met" : "0 and 0: NOT MET"});
@@ -77,7 +71,7 @@ int main()
 {
     WindowNest nest;
     PreparedHost host(nest.top());
-    Row({"module, cycles of load, create, message loop, destroy, unload", "cycles", "TLS indexes lost", "heap bytes grown",
+    Row(kBench, {"module, cycles of load, create, message loop, destroy, unload", "cycles", "TLS indexes lost", "heap bytes grown",
          "heap blocks grown", "handles grown", "time", "target per cycle: TLS 0, bytes 0"});
     bool ok = true;
     {

@@ -25,30 +25,17 @@
 #include "platform/ItemIcons.h"
 #include "KdxHostCore.h"
 #include "BenchClock.h"
+#include "BenchRows.h"
 #include "data/LauncherData.h"
 #include "data/SettingsFile.h"
 
 namespace {
 
+constexpr char kBench[] = "PanelBench";
+
 constexpr int kPages = 10;
 constexpr int kItems = 1000;
 constexpr int kRuns = 5;
-
-std::string Ms(double ms)
-{
-    char text[32];
-    snprintf(text, sizeof text, ms < 10 ? "%.2f ms" : ms < 1000 ? "%.1f ms" : "%.0f ms", ms);
-    return text;
-}
-
-void Row(const std::vector<std::string>& cells)
-{
-    std::string line = "PanelBench";
-    for (const std::string& cell : cells)
-        line += "\t" + cell;
-    printf("%s\n", line.c_str());
-    fflush(stdout);
-}
 
 std::string MakeFolder(const char* name)
 {
@@ -230,25 +217,25 @@ int main()
     double firstSave = Median(backedUpSave);
     double laterSave = Median(changeSave);
     char text[200];
-    Row({"figure", "time", "against", "time", "result", "target"});
+    Row(kBench, {"figure", "time", "against", "time", "result", "target"});
     snprintf(text, sizeof text, "%.2fx (%d images)", create / first, createdImages);
-    Row({"panel creation, 1,000 items / 10 pages", Ms(create), "extracting page 0's 100 icons alone", Ms(first), text,
+    Row(kBench, {"panel creation, 1,000 items / 10 pages", Ms(create), "extracting page 0's 100 icons alone", Ms(first), text,
          create <= 1.2 * first ? "at most 1.2x: met" : "at most 1.2x: NOT MET"});
     snprintf(text, sizeof text, "%.2fx", visit / second);
-    Row({"first visit of page 1, 100 items", Ms(visit), "extracting its 100 icons alone", Ms(second), text,
+    Row(kBench, {"first visit of page 1, 100 items", Ms(visit), "extracting its 100 icons alone", Ms(second), text,
          visit <= 1.2 * second ? "at most 1.2x: met" : "at most 1.2x: NOT MET"});
     snprintf(text, sizeof text, "%.2fx (%d / %d images)", every / extract, largeImages, smallImages);
-    Row({"creation + first visits of pages 1 to 9", Ms(every), "extracting all 1,000 icons alone", Ms(extract), text,
+    Row(kBench, {"creation + first visits of pages 1 to 9", Ms(every), "extracting all 1,000 icons alone", Ms(extract), text,
          every <= 1.2 * extract ? "at most 1.2x: met" : "at most 1.2x: NOT MET"});
     snprintf(text, sizeof text, "%+.1f ms", destroy - saved);
-    Row({"panel destruction, 1,000 items / 10 pages", Ms(destroy), "settings save alone", Ms(saved), text,
+    Row(kBench, {"panel destruction, 1,000 items / 10 pages", Ms(destroy), "settings save alone", Ms(saved), text,
          destroy <= saved + 50 ? "at most +50 ms: met" : "at most +50 ms: NOT MET"});
 
     snprintf(text, sizeof text, "click %s", Ms(click).c_str());
-    Row({"save of a change (its timer), 1,000 items / 10 pages", Ms(laterSave), "settings save alone", Ms(saved), text,
+    Row(kBench, {"save of a change (its timer), 1,000 items / 10 pages", Ms(laterSave), "settings save alone", Ms(saved), text,
          laterSave <= 20 ? "at most 20 ms: met" : "at most 20 ms: NOT MET"});
     snprintf(text, sizeof text, "%+.1f ms over a later one", firstSave - laterSave);
-    Row({"first save of a change, with the backup", Ms(firstSave), "settings save alone", Ms(saved), text,
+    Row(kBench, {"first save of a change, with the backup", Ms(firstSave), "settings save alone", Ms(saved), text,
          firstSave <= 20 ? "at most 20 ms: met" : "at most 20 ms: NOT MET"});
 
     for (const std::string& folder : {panelFolder, saveFolder}) {

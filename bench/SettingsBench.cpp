@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "BenchClock.h"
+#include "BenchRows.h"
 #include "ProfileSettings.h"
 #include "data/CompanionKey.h"
 #include "data/Cp932.h"
@@ -38,6 +39,8 @@
 #include "data/SettingsFile.h"
 
 namespace {
+
+constexpr char kBench[] = "SettingsBench";
 
 constexpr int kPages = 10;
 
@@ -140,28 +143,12 @@ bool SameRecords(const std::vector<LauncherPage>& a, const std::vector<LauncherP
     return true;
 }
 
-std::string Ms(double ms)
-{
-    char text[32];
-    snprintf(text, sizeof text, ms < 10 ? "%.2f ms" : ms < 1000 ? "%.1f ms" : "%.0f ms", ms);
-    return text;
-}
-
 std::string Thousands(int n)
 {
     std::string digits = std::to_string(n);
     for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3)
         digits.insert(static_cast<size_t>(i), ",");
     return digits;
-}
-
-void Row(const std::vector<std::string>& cells)
-{
-    std::string line = "SettingsBench";
-    for (const std::string& cell : cells)
-        line += "\t" + cell;
-    printf("%s\n", line.c_str());
-    fflush(stdout);
 }
 
 // The texts of the data state as exact texts: each with its section and key, one
@@ -198,7 +185,7 @@ std::vector<ExactText> ExactTexts()
 
 void ExactTextRows(const std::vector<std::pair<int, double>>& oursTotals)
 {
-    Row({"exact texts", "items", "make", "read", "read, look-ups alone", "added to ours total"});
+    Row(kBench, {"exact texts", "items", "make", "read", "read, look-ups alone", "added to ours total"});
     for (const auto& size : oursTotals) {
         Generate(size.first);
         std::vector<ExactText> texts = ExactTexts();
@@ -226,7 +213,7 @@ void ExactTextRows(const std::vector<std::pair<int, double>>& oursTotals)
         char added[96];
         snprintf(added, sizeof added, "%.0f%%%s", 100 * (make + read - lookups) / size.second,
                  wrong ? ", TEXTS DIFFER" : ", read back exactly");
-        Row({"", Thousands(size.first), Ms(make), Ms(read), Ms(lookups), added});
+        Row(kBench, {"", Thousands(size.first), Ms(make), Ms(read), Ms(lookups), added});
     }
 }
 
@@ -244,7 +231,7 @@ int main(int argc, char** argv)
     wchar_t wideFolder[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, folder, -1, wideFolder, MAX_PATH);
 
-    Row({"items", "ours load", "ours save", "ours total", "profile load", "profile save", "profile total",
+    Row(kBench, {"items", "ours load", "ours save", "ours total", "profile load", "profile save", "profile total",
          "ours faster", "check"});
     std::vector<std::pair<int, double>> oursTotals;
     double oursAt1000 = 0;
@@ -267,7 +254,7 @@ int main(int argc, char** argv)
             oursAt10000 = total;
 
         if (items > 1000) {
-            Row({Thousands(items), Ms(load), Ms(save), Ms(total), "-", "-", "-", "-",
+            Row(kBench, {Thousands(items), Ms(load), Ms(save), Ms(total), "-", "-", "-", "-",
                  loadedWhole ? "read back whole" : "RECORDS DIFFER"});
             continue;
         }
@@ -285,7 +272,7 @@ int main(int argc, char** argv)
             ratioAt1000 = profileTotal / total;
         std::string check = sameBytes ? "same bytes" : "BYTES DIFFER";
         check += sameRecords && loadedWhole ? ", same records" : ", RECORDS DIFFER";
-        Row({Thousands(items), Ms(load), Ms(save), Ms(total), Ms(profileLoad), Ms(profileSave), Ms(profileTotal),
+        Row(kBench, {Thousands(items), Ms(load), Ms(save), Ms(total), Ms(profileLoad), Ms(profileSave), Ms(profileTotal),
              ratio, check});
         if (keep)
             CopyFileA(ours.c_str(), (std::string(folder) + "\\Ours" + std::to_string(items) + ".ini").c_str(), FALSE);
@@ -295,11 +282,11 @@ int main(int argc, char** argv)
     char line[160];
     snprintf(line, sizeof line, "1,000 items: ours %.0fx faster than the profile functions (target at least 200x): %s",
              ratioAt1000, ratioAt1000 >= 200 ? "met" : "NOT MET");
-    Row({"target", line});
+    Row(kBench, {"target", line});
     double scaling = oursAt10000 / oursAt1000;
     snprintf(line, sizeof line, "10,000 items take %.1fx the 1,000-item time (target at most 12x): %s", scaling,
              scaling <= 12 ? "met" : "NOT MET");
-    Row({"target", line});
+    Row(kBench, {"target", line});
     ExactTextRows(oursTotals);
 
     if (keep) {

@@ -169,6 +169,22 @@ private:
     std::map<std::wstring, File> files_;
 };
 
+// A 32-bit colour bitmap whose rows are written directly, top row first.
+HBITMAP CreateColorRows(int width, int height, uint32_t** pixels)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down, as the rows are filled
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    *pixels = bitmap ? static_cast<uint32_t*>(bits) : nullptr;
+    return bitmap;
+}
+
 // Icons side by side, as one image list stores them: for each, the 32-bit colour
 // image and the monochrome mask of the icon fitted to the list's size, which is
 // what ImageList_ReplaceIcon reads from an icon. One ImageList_Add of the strip
@@ -183,16 +199,7 @@ public:
         // a strip of another size is not made, and the icons go one by one.
         if (size <= 0 || size % 16 != 0)
             return;
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = size * count;
-        info.bmiHeader.biHeight = -size;  // top-down, as the rows are filled
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        color_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        pixels_ = static_cast<uint32_t*>(bits);
+        color_ = CreateColorRows(size * count, size, &pixels_);
         dc_ = CreateCompatibleDC(nullptr);
     }
     ~IconStrip()
@@ -256,20 +263,13 @@ public:
     {
         if (!pixels_)
             return nullptr;
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = size_;
-        info.bmiHeader.biHeight = -size_;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP color = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        uint32_t* bits = nullptr;
+        HBITMAP color = CreateColorRows(size_, size_, &bits);
         if (!color)
             return nullptr;
         std::vector<BYTE> mask(size_ / 8 * size_);  // whole words a row at the sizes strips have
         for (int y = 0; y < size_; ++y) {
-            memcpy(static_cast<uint32_t*>(bits) + y * size_, pixels_ + static_cast<size_t>(y) * size_ * count_ + n * size_,
+            memcpy(bits + y * size_, pixels_ + static_cast<size_t>(y) * size_ * count_ + n * size_,
                    size_ * sizeof(uint32_t));
             memcpy(&mask[y * size_ / 8], &mask_[y * maskStride_ + n * size_ / 8], size_ / 8);
         }
